@@ -1,0 +1,27 @@
+// Shared helpers of the unit tests: comparisons that print want, got,
+// difference and tolerance to 17 significant digits.
+#pragma once
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace varn_test {
+
+inline ::testing::AssertionResult near(const char* what, double want, double got, double tol) {
+    const double diff = got - want;
+    if (std::fabs(diff) <= tol) return ::testing::AssertionSuccess();
+    char buf[256];
+    std::snprintf(buf, sizeof buf, "%s: want %.17g got %.17g diff %.17g tol %.17g", what, want,
+                  got, diff, tol);
+    return ::testing::AssertionFailure() << buf;
+}
+
+// Bitwise equality that treats two NaNs as equal.
+inline bool same_bits(double a, double b) {
+    return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
+}
+
+}  // namespace varn_test
