@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that varn needs to build, test, benchmark and
+# run its demo. Idempotent: packages already present are not touched, and apt
+# is not consulted at all when nothing is missing. Run as root (or with sudo).
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  liberfa-dev                       # IAU SOFA routines (ERFA)
+  libgtest-dev googletest           # unit tests
+  libbenchmark-dev                  # benchmarks
+  octave liboctave-dev              # the MEX host, mkoctfile
+  gnuplot-nox                       # headless plots for the demo
+  clang libclang-rt-14-dev          # libFuzzer and sanitizer runtimes
+  valgrind                          # memcheck of the plug-in
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,107 @@
+// Fundamental-argument tests: against ERFA's IERS 2003 expressions (which
+// share every coefficient but the constant terms of l' and D), the constant
+// terms at J2000.0, signs kept by the truncating remainder, and the
+// libration models' sidereal argument.
+#include "models/fundarg.hpp"
+
+#include <cmath>
+
+#include <erfa.h>
+#include <gtest/gtest.h>
+
+#include "test_util.hpp"
+
+namespace {
+
+using varn_test::near;
+
+TEST(Fundarg, ConstantTermsAtJ2000) {
+    double l, lp, f, d, om;
+    varn::fundarg(0.0, l, lp, f, d, om);
+    // The constant terms in arcseconds, reduced by one turn (1296000").
+    EXPECT_EQ(l, 485868.249036 * varn::DAS2R);
+    EXPECT_EQ(lp, 1287104.79305 * varn::DAS2R);  // below one turn, kept as is
+    EXPECT_EQ(f, 335779.526232 * varn::DAS2R);
+    EXPECT_EQ(d, 1072260.70369 * varn::DAS2R);
+    EXPECT_EQ(om, 450160.398036 * varn::DAS2R);
+}
+
+// l, F and Omega agree with ERFA to the bit; l' and D differ by the constant
+// terms alone: 1287104.79305" against 1287104.793048", 1072260.70369" against
+// 1072260.703692", i.e. +2e-6" and -2e-6" (9.7e-12 rad).
+TEST(Fundarg, MatchesErfaButForTwoConstantTerms) {
+    for (double t = -1.3; t <= 1.3; t += 0.0371) {
+        double l, lp, f, d, om;
+        varn::fundarg(t, l, lp, f, d, om);
+        EXPECT_EQ(l, eraFal03(t)) << t;
+        EXPECT_EQ(f, eraFaf03(t)) << t;
+        EXPECT_EQ(om, eraFaom03(t)) << t;
+        // Both sides round a polynomial of up to 1.7e9" * |t|: allow a few
+        // units of its last place.
+        const double tol = 4.0 * 2.2e-16 * (1.8e9 * std::fabs(t) + 1.3e6) * varn::DAS2R;
+        EXPECT_TRUE(near("l' - ERFA l'", 2e-6 * varn::DAS2R, lp - eraFalp03(t), tol)) << t;
+        EXPECT_TRUE(near("D - ERFA D", -2e-6 * varn::DAS2R, d - eraFad03(t), tol)) << t;
+    }
+}
+
+// The remainder keeps the polynomial's sign: before J2000.0 the arguments go
+// negative, and Omega is negative for every T a little above 0.06.
+TEST(Fundarg, SignsAreKept) {
+    double l, lp, f, d, om;
+    varn::fundarg(-0.5, l, lp, f, d, om);
+    EXPECT_LT(l, 0.0);
+    EXPECT_LT(f, 0.0);
+    EXPECT_LT(d, 0.0);
+    for (double t : {0.07, 0.2, 0.5, 1.0}) {
+        varn::fundarg(t, l, lp, f, d, om);
+        EXPECT_LT(om, 0.0) << t;
+        EXPECT_GT(om, -2.0 * varn::DPI) << t;
+    }
+    const double nan = std::nan("");
+    varn::fundarg(nan, l, lp, f, d, om);
+    EXPECT_TRUE(std::isnan(l) && std::isnan(lp) && std::isnan(f) && std::isnan(d) &&
+                std::isnan(om));
+}
+
+TEST(LibrationArgs, SiderealArgumentAndVector) {
+    double arg[6], t;
+    varn::libration_args(51544.5, arg, t);
+    EXPECT_EQ(t, 0.0);
+    // GMST 67310.54841 s at J2000.0, turned to radians, plus pi, mod 2 pi.
+    EXPECT_EQ(arg[0], std::fmod(67310.54841 / 13750.987083139758 + varn::DPI, varn::D2PI));
+    double l, lp, f, d, om;
+    varn::fundarg(0.0, l, lp, f, d, om);
+    EXPECT_EQ(arg[1], l);
+    EXPECT_EQ(arg[5], om);
+
+    // The sidereal argument advances at the mean sidereal rate,
+    // 1 + 8640184.812866 / (36525 * 86400) turns per day (mod 2 pi).
+    double a0[6], a1[6];
+    varn::libration_args(58000.0, a0, t);
+    varn::libration_args(58000.25, a1, t);
+    double adv = std::fmod(a1[0] - a0[0] + 4.0 * varn::D2PI, varn::D2PI);
+    EXPECT_TRUE(near("gamma in 6 h (rad)", std::fmod(0.25 * 1.002737909350795 * varn::D2PI,
+                                                     varn::D2PI), adv, 1e-9));
+
+    // Before the zero of the GMST polynomial (a little less than a day before
+    // J2000.0) the remainder, and gamma with it, may be negative.
+    varn::libration_args(51540.0, arg, t);
+    EXPECT_LT(t, 0.0);
+    EXPECT_GT(arg[0], -2.0 * varn::D2PI);
+    EXPECT_LT(arg[0], varn::D2PI);
+}
+
+TEST(TermAngle, SumsInArgumentOrderAndReduces) {
+    const double arg[6] = {1.5, -2.0, 0.25, 3.0, -1.0, 0.5};
+    const int mult[6] = {2, 1, 0, -2, 2, -2};
+    double s, c;
+    const double theta = varn::term_angle(arg, mult, s, c);
+    const double sum = ((((2 * 1.5 + 1 * -2.0) + 0 * 0.25) + -2 * 3.0) + 2 * -1.0) + -2 * 0.5;
+    EXPECT_EQ(theta, std::fmod(sum, varn::D2PI));
+    EXPECT_LT(theta, 0.0);  // the sum is negative and keeps its sign
+    EXPECT_TRUE(near("sin^2 + cos^2", 1.0, s * s + c * c, 4e-16));
+    EXPECT_EQ(s, std::sin(theta));
+    EXPECT_EQ(c, std::cos(theta));
+}
+
+}  // namespace

@@ -1,0 +1,252 @@
+// Time-scale tests: the TAI - UTC table, the leap-second days, the pre-1972
+// drift era, round trips and failure statuses.
+#include "pipeline/time_scales.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include <erfa.h>
+#include <gtest/gtest.h>
+
+#include "test_util.hpp"
+
+namespace {
+
+using varn::DJMJD0;
+using varn_test::near;
+
+// One unit in the last place of an MJD near 5e4 is 7.3e-12 days; conversions
+// there and back agree to a few of them.
+constexpr double MJD_ROUNDING = 4e-11;
+
+double mjd_of(int y, int m, int d) {
+    double djm0, djm;
+    EXPECT_EQ(eraCal2jd(y, m, d, &djm0, &djm), 0);
+    return djm;
+}
+
+struct DatCase {
+    int year, month, day;
+    double fraction;
+    std::int32_t status;
+    double want;  // seconds
+};
+
+// Values from the table of TAI - UTC (IERS Bulletin C), exact to the digits
+// given; drift values from base + (MJD - reference) * rate.
+TEST(Dat, TableValuesAndStatuses) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const DatCase cases[] = {
+        {1968, 2, 1, 0.0, 0, 4.2131700 + (mjd_of(1968, 2, 1) - 39126.0) * 0.002592},
+        {1968, 1, 31, 0.5, 0, 4.3131700 + (mjd_of(1968, 1, 31) + 0.5 - 39126.0) * 0.002592},
+        {1963, 11, 1, 0.0, 0, 1.9458580 + (mjd_of(1963, 11, 1) - 37665.0) * 0.0011232},
+        {1960, 1, 1, 0.0, 0, 1.4178180 + (mjd_of(1960, 1, 1) - 37300.0) * 0.001296},
+        {1959, 12, 31, 0.0, 1, 0.0},
+        {1959, 12, 31, 0.75, 1, 0.0},
+        {1972, 1, 1, 0.0, 0, 10.0},
+        {1972, 6, 30, 0.9, 0, 10.0},
+        {1972, 7, 1, 0.0, 0, 11.0},
+        {2012, 6, 30, 0.5, 0, 34.0},
+        {2012, 7, 1, 0.0, 0, 35.0},
+        {2015, 6, 30, 0.99, 0, 35.0},
+        {2015, 7, 1, 0.0, 0, 36.0},
+        {2016, 12, 31, 0.5, 0, 36.0},
+        {2017, 1, 1, 0.0, 0, 37.0},
+        {2022, 12, 31, 0.0, 0, 37.0},
+        {2023, 1, 1, 0.0, 1, 37.0},   // five years past the last step: doubtful
+        {2100, 6, 1, 0.3, 1, 37.0},
+        {2000, 2, 29, 0.0, 0, 32.0},  // Gregorian leap day
+        {1990, 5, 5, 1.0, 0, 25.0},   // fraction 1 is accepted
+        {1990, 5, 5, nan, 0, 25.0},   // NaN fraction passes the range check
+        // Errors, checked in the order fraction, year, month, day.
+        {2000, 1, 1, -0.1, -4, 0.0},
+        {2000, 1, 1, 1.5, -4, 0.0},
+        {-4800, 13, 1, -0.1, -4, 0.0},
+        {-4800, 1, 1, 0.0, -1, 0.0},
+        {-4800, 13, 40, 0.0, -1, 0.0},
+        {2000, 13, 1, 0.0, -2, 0.0},
+        {2000, 0, 1, 0.0, -2, 0.0},
+        {2000, 2, 30, 0.0, -3, 0.0},
+        {1900, 2, 29, 0.0, -3, 0.0},
+        {1950, 2, 30, 0.0, -3, 0.0},  // the day check comes before pre-1960
+    };
+    for (const DatCase& c : cases) {
+        double got = -999.0;
+        const std::int32_t status = varn::dat(c.year, c.month, c.day, c.fraction, got);
+        EXPECT_EQ(status, c.status) << c.year << "-" << c.month << "-" << c.day << " " << c.fraction;
+        EXPECT_TRUE(near("TAI-UTC", c.want, got, 1e-12))
+            << c.year << "-" << c.month << "-" << c.day << " " << c.fraction;
+    }
+    // A NaN fraction in the drift era gives a NaN value, never a crash.
+    double v;
+    EXPECT_EQ(varn::dat(1965, 5, 5, nan, v), 0);
+    EXPECT_TRUE(std::isnan(v));
+}
+
+// Fixed fault: the table used to stop at 2012 July 1, putting UTC and UT1 1 s
+// off from 2015 July 1 and 2 s off from 2017 January 1.
+TEST(Dat, LeapSecondsOf2015And2017) {
+    double v;
+    varn::dat(2016, 1, 1, 0.0, v);
+    EXPECT_EQ(v, 36.0);
+    varn::dat(2020, 1, 1, 0.0, v);
+    EXPECT_EQ(v, 37.0);
+    // Through the chain: TAI 2020 January 1 12:00 is UTC 11:59:23.
+    double utc1, utc2;
+    EXPECT_EQ(varn::taiutc(DJMJD0, 58849.5, utc1, utc2), 0);
+    EXPECT_TRUE(near("UTC MJD", 58849.5 - 37.0 / 86400.0, utc2, MJD_ROUNDING));
+}
+
+TEST(TtTai, KeepsTheLargerPart) {
+    double a, b;
+    EXPECT_EQ(varn::tttai(DJMJD0, 54195.5, a, b), 0);
+    EXPECT_EQ(a, DJMJD0);
+    EXPECT_EQ(b, 54195.5 - varn::DTAT);
+    EXPECT_EQ(varn::tttai(54195.5, DJMJD0, a, b), 0);
+    EXPECT_EQ(a, 54195.5 - varn::DTAT);
+    EXPECT_EQ(b, DJMJD0);
+    EXPECT_EQ(varn::DTAT, 0.00037249999999999995);  // 32.184 s, correctly rounded
+    EXPECT_EQ(varn::taiut1(DJMJD0, 54195.5, 43.2, a, b), 0);
+    EXPECT_EQ(a, DJMJD0);
+    EXPECT_EQ(b, 54195.5 + 43.2 / 86400.0);
+}
+
+// The leap second at the end of 2012 June 30: a UTC day of 86401 SI seconds.
+// TAI 2012 July 1 (MJD 56109) 00:00:00 is UTC 23:59:26 on June 30, that is
+// 86366 SI seconds into the day, fraction 86366/86401.
+TEST(TaiUtc, LeapSecondDayOf2012) {
+    struct Case { double tai_s; double want_utc_mjd; };
+    const Case cases[] = {
+        {0.0, 56108.0 + 86366.0 / 86401.0},
+        {34.5, 56108.0 + 86400.5 / 86401.0},
+        {35.0, 56109.0},
+        {36.0, 56109.0 + 1.0 / 86400.0},
+        {-3600.0, 56108.0 + (86400.0 - 3600.0 - 34.0) / 86401.0},
+    };
+    for (const Case& c : cases) {
+        const double tai2 = 56109.0 + c.tai_s / 86400.0;
+        double u1, u2;
+        EXPECT_EQ(varn::taiutc(DJMJD0, tai2, u1, u2), 0);
+        EXPECT_EQ(u1, DJMJD0);
+        EXPECT_TRUE(near("UTC MJD", c.want_utc_mjd, u2, MJD_ROUNDING)) << "TAI +" << c.tai_s;
+        double t1, t2;
+        EXPECT_EQ(varn::utctai(u1, u2, t1, t2), 0);
+        EXPECT_EQ(t1, DJMJD0);
+        EXPECT_TRUE(near("TAI round trip", tai2, t2, MJD_ROUNDING)) << "TAI +" << c.tai_s;
+    }
+}
+
+// utctai(taiutc(TAI)) is TAI from 1972 on, inside and across leap-second
+// days, whichever part is the larger.
+TEST(TaiUtc, RoundTripsFrom1972) {
+    const double leap_days[] = {mjd_of(1972, 6, 30), mjd_of(2012, 6, 30), mjd_of(2015, 6, 30),
+                                mjd_of(2016, 12, 31)};
+    for (double day : leap_days) {
+        for (double h = -30.0; h <= 54.0; h += 0.37) {  // a day before to a day after
+            const double tai2 = day + h / 24.0;
+            double u1, u2, t1, t2;
+            ASSERT_EQ(varn::taiutc(DJMJD0, tai2, u1, u2), 0);
+            ASSERT_EQ(varn::utctai(u1, u2, t1, t2), 0);
+            EXPECT_TRUE(near("TAI", tai2, t2, MJD_ROUNDING)) << "day " << day << " h " << h;
+            // Swapped parts: the MJD comes back in the first part.
+            ASSERT_EQ(varn::taiutc(tai2, DJMJD0, u1, u2), 0);
+            EXPECT_EQ(u2, DJMJD0);
+            ASSERT_EQ(varn::utctai(u1, u2, t1, t2), 0);
+            EXPECT_TRUE(near("TAI swapped", tai2, t1, MJD_ROUNDING));
+        }
+    }
+    for (double mjd = 41318.0; mjd < 66000.0; mjd += 97.123) {
+        double u1, u2, t1, t2;
+        varn::taiutc(DJMJD0, mjd, u1, u2);
+        varn::utctai(u1, u2, t1, t2);
+        EXPECT_TRUE(near("TAI", mjd, t2, MJD_ROUNDING)) << mjd;
+    }
+}
+
+// Before 1972: TAI - UTC is taken at 0h two days ahead, steps below 0.5 s are
+// not spread, and 1959 December 31 spreads the step from 0 to the 1960 value.
+TEST(TaiUtc, DriftEraBefore1972) {
+    double u1, u2, v;
+    const double mid1965 = mjd_of(1965, 7, 15) + 0.4;
+    varn::taiutc(DJMJD0, mid1965, u1, u2);
+    varn::dat(1965, 7, 17, 0.0, v);
+    EXPECT_TRUE(near("TAI-UTC, mid-1965 (s)", v, (mid1965 - u2) * 86400.0, 1e-6));
+
+    // 1968 February 1: TAI - UTC steps by -0.1 s (less one day's drift,
+    // 2.592 ms), unspread. The scan looks two days ahead, so UTC jumps as TAI
+    // crosses 0h of January 30.
+    const double feb1968 = mjd_of(1968, 2, 1);
+    const double eps = 1e-9;  // days
+    double before, after;
+    varn::taiutc(DJMJD0, feb1968 - 2.0 - eps, u1, before);
+    varn::taiutc(DJMJD0, feb1968 - 2.0 + eps, u1, after);
+    EXPECT_TRUE(near("UTC jump (s)", 0.1 - 0.002592, (after - before - 2.0 * eps) * 86400.0, 1e-5));
+
+    // TT MJD 36932.0 reaches 1960 in the scan: TAI - UTC = 0, status 0;
+    // one day earlier only the pre-UTC warning remains.
+    double a1, a2;
+    varn::tttai(DJMJD0, 36932.0, a1, a2);
+    EXPECT_EQ(varn::taiutc(a1, a2, u1, u2), 0);
+    EXPECT_EQ(u2, a2);
+    varn::tttai(DJMJD0, 36931.0, a1, a2);
+    EXPECT_EQ(varn::taiutc(a1, a2, u1, u2), 1);
+    EXPECT_EQ(u2, a2);
+
+    // 1959 December 31, 12h TAI: between 0 and the 1960 value.
+    const double dec31 = mjd_of(1959, 12, 31);
+    varn::dat(1960, 1, 1, 0.0, v);
+    varn::taiutc(DJMJD0, dec31 + 0.5, u1, u2);
+    const double dat_mid = (dec31 + 0.5 - u2) * 86400.0;
+    EXPECT_GT(dat_mid, 0.0);
+    EXPECT_LT(dat_mid, v);
+    // 1960 January 1 from 0h on: the value at 0h of that day.
+    varn::taiutc(DJMJD0, dec31 + 1.0 + v / 86400.0 + 0.25, u1, u2);
+    EXPECT_TRUE(near("TAI-UTC 1960 (s)", v, (dec31 + 1.25 + v / 86400.0 - u2) * 86400.0, 1e-6));
+}
+
+TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972) {
+    // Not on a leap-second day, where the quasi-day of UTC is 86401 SI seconds.
+    for (double mjd : {41499.5, 51544.25, 56109.9, 57754.1, 60000.0}) {
+        double t1, t2;
+        const double dut = -0.3456;
+        ASSERT_GE(varn::utcut1(DJMJD0, mjd, dut, t1, t2), 0);
+        EXPECT_EQ(t1, DJMJD0);
+        EXPECT_TRUE(near("UT1-UTC (s)", dut, (t2 - mjd) * 86400.0, 1e-5)) << mjd;
+    }
+    // Before 1972 the drift since 0h of the UTC date is added: up to 2.6 ms.
+    const double mjd = mjd_of(1967, 3, 3) + 0.9;
+    double t1, t2;
+    varn::utcut1(DJMJD0, mjd, 0.0, t1, t2);
+    EXPECT_TRUE(near("UT1-UTC drift (s)", 0.9 * 0.002592, (t2 - mjd) * 86400.0, 1e-5));
+}
+
+TEST(TimeScales, LateDatesWarnAndUseTheLastValue) {
+    // TT MJD 64000 (2034).
+    double a1, a2, u1, u2, t1, t2;
+    varn::tttai(DJMJD0, 64000.0, a1, a2);
+    EXPECT_EQ(varn::taiutc(a1, a2, u1, u2), 1);
+    EXPECT_TRUE(near("UTC", a2 - 37.0 / 86400.0, u2, MJD_ROUNDING));
+    EXPECT_EQ(varn::utcut1(u1, u2, 0.25, t1, t2), 1);
+    EXPECT_TRUE(near("UT1", u2 + 0.25 / 86400.0, t2, MJD_ROUNDING));
+}
+
+// Fixed fault: a NaN or infinite date used to reach the calendar conversion,
+// which turns it into an integer. Now it is an error and nothing is written.
+TEST(TimeScales, NonFiniteAndOutOfRangeDatesFailWithoutWriting) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case { double d1, d2; };
+    const Case cases[] = {{DJMJD0, nan}, {nan, DJMJD0}, {DJMJD0, inf}, {DJMJD0, -inf},
+                          {1e300, -1e300 + 1.0}, {DJMJD0, -4e6}, {DJMJD0, 1e9}};
+    for (const Case& c : cases) {
+        double r1 = 11.0, r2 = 22.0;
+        EXPECT_EQ(varn::taiutc(c.d1, c.d2, r1, r2), -1) << c.d1 << " " << c.d2;
+        EXPECT_EQ(varn::utctai(c.d1, c.d2, r1, r2), -1) << c.d1 << " " << c.d2;
+        EXPECT_EQ(varn::utcut1(c.d1, c.d2, 0.1, r1, r2), -1) << c.d1 << " " << c.d2;
+        EXPECT_EQ(r1, 11.0);
+        EXPECT_EQ(r2, 22.0);
+    }
+}
+
+}  // namespace
