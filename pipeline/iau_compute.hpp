@@ -65,4 +65,24 @@ void iau_compute(std::int64_t n, const double* tt, const double* xp, const doubl
                  double* fa_l, double* fa_lp, double* fa_f, double* fa_d, double* fa_om,
                  double* tai, double* era);
 
+// The same computation with the rows split into contiguous blocks evaluated
+// on worker threads. Every output bit equals that of iau_compute for every n
+// and thread count: rows are independent and each row is computed by the same
+// code in the same order.
+//
+//   threads  number of threads to use, the calling thread included; 0 or
+//            less means one per hardware thread. Batches too small to repay
+//            the start of a thread stay on the calling thread.
+//
+// Worker threads only compute: they call nothing of the host and take no
+// lock. If a thread cannot be started, its rows run on the calling thread.
+// Returns when every row is written.
+void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, const double* yp,
+                          const double* dX, const double* dY, const double* DUT, double* rc2t,
+                          double* rc2i, double* rpom, double* xp_rad, double* yp_rad,
+                          double* gmst, double* gst, double* utc, double* ut1,
+                          double* tidal_args, double* t, double* fa_l, double* fa_lp,
+                          double* fa_f, double* fa_d, double* fa_om, double* tai, double* era,
+                          int threads);
+
 }  // namespace varn
