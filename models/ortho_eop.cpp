@@ -9,6 +9,7 @@
 #include "models/ortho_eop.hpp"
 
 #include <cmath>
+#include <cstddef>
 #include <iterator>
 
 #include "models/fundarg.hpp"
@@ -142,6 +143,28 @@ constexpr OrthoWeight ORTHOW[] = {
 };
 static_assert(std::size(ORTHOW) == 12, "one row per orthotide coefficient");
 
+// The first part of every line angle, rem(phase - chi, 2 pi), with chi the
+// quarter-turn shift of the diurnal band (n + m odd). It does not depend on
+// the epoch, and a remainder is exact, so it is taken once, when the library
+// is loaded, with the same operations as the per-epoch part: 213 remainders
+// fewer per epoch and the same bits.
+struct PhaseRemainders {
+    double rem[std::size(LINES)];
+};
+
+PhaseRemainders phase_remainders() {
+    PhaseRemainders p{};
+    for (std::size_t j = 0; j < std::size(LINES); ++j) {
+        const int n = static_cast<int>(LINES[j].nj);
+        const int m = static_cast<int>(LINES[j].mj);
+        const double chi = static_cast<double>((n + m) % 2) * D2PI * 0.25;
+        p.rem[j] = std::fmod(LINES[j].phase - chi, D2PI);
+    }
+    return p;
+}
+
+const PhaseRemainders PHASE_REM = phase_remainders();
+
 }  // namespace
 
 void cnmtx(double rmjd, double ortho_coef[12]) {
@@ -157,14 +180,12 @@ void cnmtx(double rmjd, double ortho_coef[12]) {
         pot_im[0][ks] = 0.0;
         pot_re[1][ks] = 0.0;
         pot_im[1][ks] = 0.0;
-        for (const TidalLine& line : LINES) {
-            const int n = static_cast<int>(line.nj);
+        for (std::size_t j = 0; j < std::size(LINES); ++j) {
+            const TidalLine& line = LINES[j];
             const int m = static_cast<int>(line.mj);
-            // Quarter-turn shift: pi/2 for the diurnal band (n + m odd).
-            const double chi = static_cast<double>((n + m) % 2) * D2PI * 0.25;
-            // Each part is reduced on its own; their sum is left unreduced.
-            const double alpha =
-                std::fmod(line.phase - chi, D2PI) + std::fmod(line.freq * delta_days, D2PI);
+            // Line angle: the phase part and the time part, each reduced on
+            // its own; their sum is left unreduced, within (-4 pi, 4 pi).
+            const double alpha = PHASE_REM.rem[j] + std::fmod(line.freq * delta_days, D2PI);
             const double c = std::cos(alpha);
             const double s = std::sin(alpha);
             pot_re[m - 1][ks] += line.hs * c;

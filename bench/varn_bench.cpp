@@ -1,0 +1,241 @@
+// Cost per epoch of the pipeline against the ERFA work it cannot avoid.
+//
+// The floor is one epoch's bare ERFA calls (CIP, CIO locator, sidereal
+// times, polar motion, rotation angle, fundamental arguments); the rest of
+// iau_compute is this system's own overhead: the three high-frequency models,
+// the time-scale chain and the stores. After the runs, the ratios that
+// matter are printed: pipeline / floor per epoch, and the speed-up of all
+// cores over one.
+//
+//   varn_bench [--benchmark_filter=...]    (built by CMake, never run by ctest)
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <erfa.h>
+
+#include "models/ortho_eop.hpp"
+#include "models/pmsdnut2.hpp"
+#include "models/utlibr.hpp"
+#include "pipeline/iau_compute.hpp"
+#include "pipeline/time_scales.hpp"
+
+namespace {
+
+// Epochs are 1 s apart from 2020 January 1, as in a batch of 1 Hz data, with
+// realistic Earth orientation values. The cost of the series' sines and
+// cosines depends on how well the processor predicts their branches, which it
+// does for neighbouring epochs: epochs scattered over decades cost up to twice
+// as much per epoch, in the pipeline and in the bare ERFA calls alike.
+constexpr double FIRST_MJD = 58849.0;
+struct Batch {
+    std::int64_t n;
+    std::vector<double> tt, xp, yp, dX, dY, DUT;
+    std::vector<double> out[18];
+    explicit Batch(std::int64_t rows) : n(rows), tt(2 * rows), xp(rows), yp(rows), dX(rows),
+                                        dY(rows), DUT(rows) {
+        static const int cols[18] = {9, 9, 9, 1, 1, 1, 1, 2, 2, 11, 1, 1, 1, 1, 1, 1, 2, 1};
+        for (std::int64_t i = 0; i < rows; ++i) {
+            tt[i] = FIRST_MJD + std::floor(static_cast<double>(i) / 86400.0);
+            tt[rows + i] = std::fmod(static_cast<double>(i), 86400.0);
+            xp[i] = 0.1 + 0.2 * std::sin(1e-3 * i);
+            yp[i] = 0.35 + 0.1 * std::cos(1e-3 * i);
+            dX[i] = 1.5e-4;
+            dY[i] = -2.0e-4;
+            DUT[i] = -0.2 + 0.3 * std::sin(1e-4 * i);
+        }
+        for (int k = 0; k < 18; ++k) out[k].resize(static_cast<size_t>(rows * cols[k]));
+    }
+    void run(int threads) {
+        double* o[18];
+        for (int k = 0; k < 18; ++k) o[k] = out[k].data();
+        if (threads == 0) {
+            varn::iau_compute(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(),
+                              DUT.data(), o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8],
+                              o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16], o[17]);
+        } else {
+            varn::iau_compute_parallel(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(),
+                                       DUT.data(), o[0], o[1], o[2], o[3], o[4], o[5], o[6],
+                                       o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14],
+                                       o[15], o[16], o[17], threads);
+        }
+    }
+};
+
+double epoch_mjd(std::int64_t i) {
+    return FIRST_MJD + static_cast<double>(i % 10000000) / 86400.0;
+}
+
+void per_epoch(benchmark::State& state, std::int64_t epochs_per_iteration) {
+    state.SetItemsProcessed(state.iterations() * epochs_per_iteration);
+    // Seconds per epoch (printed with an SI prefix: u is microseconds).
+    state.counters["s/epoch"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * epochs_per_iteration),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The bare ERFA calls of one epoch, with the arguments the pipeline gives.
+void BM_ErfaFloor(benchmark::State& state) {
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        const double m = epoch_mjd(i++);
+        const double t = (m - 51544.5) / 36525.0;
+        double x, y, rc2i[3][3], rpom[3][3], r[3][3], rc2t[3][3];
+        eraXy06(varn::DJMJD0, m, &x, &y);
+        const double s = eraS06(varn::DJMJD0, m, x, y);
+        eraC2ixys(x, y, s, rc2i);
+        eraPom00(1e-6, 2e-6, eraSp00(varn::DJMJD0, m), rpom);
+        const double era = eraEra00(varn::DJMJD0 + std::floor(m), m - std::floor(m));
+        eraCr(rc2i, r);
+        eraRz(era, r);
+        eraRxr(rpom, r, rc2t);
+        double acc = eraGmst06(varn::DJMJD0, m, varn::DJMJD0, m) +
+                     eraGst06a(varn::DJMJD0, m, varn::DJMJD0, m);
+        acc += eraFal03(t) + eraFalp03(t) + eraFaf03(t) + eraFad03(t) + eraFaom03(t) +
+               eraFame03(t) + eraFave03(t) + eraFama03(t) + eraFaju03(t) + eraFasa03(t);
+        benchmark::DoNotOptimize(acc);
+        benchmark::DoNotOptimize(rc2t);
+    }
+    per_epoch(state, 1);
+}
+BENCHMARK(BM_ErfaFloor);
+
+// The three calls that dominate the floor.
+void BM_ErfaXy06S06Gst06a(benchmark::State& state) {
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        const double m = epoch_mjd(i++);
+        double x, y;
+        eraXy06(varn::DJMJD0, m, &x, &y);
+        double acc = eraS06(varn::DJMJD0, m, x, y) + eraGst06a(varn::DJMJD0, m, varn::DJMJD0, m);
+        benchmark::DoNotOptimize(acc);
+    }
+    per_epoch(state, 1);
+}
+BENCHMARK(BM_ErfaXy06S06Gst06a);
+
+void BM_OrthoEop(benchmark::State& state) {
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        double eop[3];
+        varn::ortho_eop(epoch_mjd(i++), eop);
+        benchmark::DoNotOptimize(eop);
+    }
+    per_epoch(state, 1);
+}
+BENCHMARK(BM_OrthoEop);
+
+void BM_Pmsdnut2(benchmark::State& state) {
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        double pm[2];
+        varn::pmsdnut2(epoch_mjd(i++), pm);
+        benchmark::DoNotOptimize(pm);
+    }
+    per_epoch(state, 1);
+}
+BENCHMARK(BM_Pmsdnut2);
+
+void BM_Utlibr(benchmark::State& state) {
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        double dut1, dlod;
+        varn::utlibr(epoch_mjd(i++), dut1, dlod);
+        benchmark::DoNotOptimize(dut1);
+        benchmark::DoNotOptimize(dlod);
+    }
+    per_epoch(state, 1);
+}
+BENCHMARK(BM_Utlibr);
+
+// TT -> TAI -> UTC -> UT1 as the pipeline runs it.
+void BM_TimeScaleChain(benchmark::State& state) {
+    std::int64_t i = 0;
+    for (auto _ : state) {
+        double a1, a2, u1, u2, t1, t2;
+        varn::tttai(varn::DJMJD0, epoch_mjd(i++), a1, a2);
+        varn::taiutc(a1, a2, u1, u2);
+        varn::utcut1(u1, u2, -0.1, t1, t2);
+        benchmark::DoNotOptimize(t2);
+    }
+    per_epoch(state, 1);
+}
+BENCHMARK(BM_TimeScaleChain);
+
+// iau_compute, sequential, on n epochs per call.
+void BM_IauCompute(benchmark::State& state) {
+    Batch b(state.range(0));
+    for (auto _ : state) {
+        b.run(0);
+        benchmark::ClobberMemory();
+    }
+    per_epoch(state, b.n);
+}
+BENCHMARK(BM_IauCompute)->Arg(1)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// iau_compute_parallel on n epochs with the given number of threads (real
+// time: the work of the workers is not on the calling thread's clock).
+void BM_IauComputeParallel(benchmark::State& state) {
+    Batch b(state.range(0));
+    const int threads = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        b.run(threads);
+        benchmark::ClobberMemory();
+    }
+    per_epoch(state, b.n);
+}
+const int HW = static_cast<int>(std::thread::hardware_concurrency() ? std::thread::hardware_concurrency() : 1);
+BENCHMARK(BM_IauComputeParallel)
+    ->Args({16, 1})->Args({16, HW})->Args({100000, 1})->Args({100000, HW})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Keeps the per-epoch time of every run, for the ratios printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> us_per_epoch;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            auto it = r.counters.find("s/epoch");
+            if (it != r.counters.end()) us_per_epoch[r.benchmark_name()] = it->second.value * 1e6;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto get = [&](const std::string& name) {
+        auto it = reporter.us_per_epoch.find(name);
+        return it == reporter.us_per_epoch.end() ? NAN : it->second;
+    };
+    const std::string hw = std::to_string(HW);
+    const double floor_us = get("BM_ErfaFloor");
+    std::printf("\nper epoch: ERFA floor %.2f us; ortho_eop %.2f, pmsdnut2 %.2f, utlibr %.2f, "
+                "time scales %.2f us\n",
+                floor_us, get("BM_OrthoEop"), get("BM_Pmsdnut2"), get("BM_Utlibr"),
+                get("BM_TimeScaleChain"));
+    for (const char* n : {"1", "1000", "100000"}) {
+        const double us = get(std::string("BM_IauCompute/") + n + "/real_time");
+        std::printf("iau_compute n = %-6s %8.2f us/epoch  pipeline / floor = %.3f\n", n, us,
+                    us / floor_us);
+    }
+    const double one = get("BM_IauComputeParallel/100000/1/real_time");
+    const double all = get("BM_IauComputeParallel/100000/" + hw + "/real_time");
+    std::printf("n = 100000: 1 thread %.2f us/epoch, %s threads %.2f us/epoch, speed-up %.2f\n",
+                one, hw.c_str(), all, one / all);
+    return 0;
+}
