@@ -10,6 +10,7 @@
 //   varn_bench [--benchmark_filter=...]    (built by CMake, never run by ctest)
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -196,6 +197,24 @@ BENCHMARK(BM_IauComputeParallel)
     ->Args({16, 1})->Args({16, HW})->Args({100000, 1})->Args({100000, HW})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The gateway's own work for n epochs: copy the 7n input doubles into
+// private arrays, and the 63n doubles of the eighteen private outputs into
+// host arrays (here plain buffers of the same size, touched once before).
+void BM_GatewayCopies(benchmark::State& state) {
+    const std::int64_t n = state.range(0);
+    std::vector<double> host_in(static_cast<size_t>(7 * n), 1.0);
+    std::vector<double> host_out(static_cast<size_t>(63 * n), 0.0);
+    for (auto _ : state) {
+        std::vector<double> priv_in(host_in);  // allocation and copy in
+        std::vector<double> priv_out(static_cast<size_t>(63 * n), 2.0);  // private outputs
+        std::copy(priv_out.begin(), priv_out.end(), host_out.begin());  // copy out
+        benchmark::DoNotOptimize(priv_in.data());
+        benchmark::ClobberMemory();
+    }
+    per_epoch(state, n);
+}
+BENCHMARK(BM_GatewayCopies)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Keeps the per-epoch time of every run, for the ratios printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
@@ -237,5 +256,8 @@ int main(int argc, char** argv) {
     const double all = get("BM_IauComputeParallel/100000/" + hw + "/real_time");
     std::printf("n = 100000: 1 thread %.2f us/epoch, %s threads %.2f us/epoch, speed-up %.2f\n",
                 one, hw.c_str(), all, one / all);
+    const double copies = get("BM_GatewayCopies/1000000/real_time");
+    std::printf("gateway copies, n = 1e6: %.4f us/epoch = %.2f%% of a call on %s threads\n",
+                copies, 100.0 * copies / (all + copies), hw.c_str());
     return 0;
 }
