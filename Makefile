@@ -24,8 +24,11 @@ unit-test: build
 
 test: unit-test
 
+# Runs beside the plug-in: from examples/ the script would shadow Octave's
+# own demo function, and from the root the help-only varn.m would hide the
+# plug-in.
 demo: build
-	cd examples && octave-cli --no-gui --norc --path ../$(BUILD)/gateway demo.m
+	cd $(BUILD)/gateway && octave-cli --no-gui --norc $(CURDIR)/examples/demo.m
 
 bench: build
 	$(BUILD)/bench/varn_bench

@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev googletest           # unit tests
   libbenchmark-dev                  # benchmarks
   octave liboctave-dev              # the MEX host, mkoctfile
-  gnuplot-nox                       # headless plots for the demo
+  gnuplot-nox fonts-freefont-otf    # headless plots for the demo (Octave draws text in FreeSans)
   clang libclang-rt-14-dev          # libFuzzer and sanitizer runtimes
   valgrind                          # memcheck of the plug-in
 )

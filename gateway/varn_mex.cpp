@@ -1,0 +1,236 @@
+// MEX entry of the function varn, for MATLAB and GNU Octave:
+//
+//   [rc2t, rc2i, rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
+//    fa_l, fa_lp, fa_f, fa_d, fa_om, tai, era] = varn(tt, xp, yp, dX, dY, DUT)
+//
+// The gateway checks the counts, classes and shapes of the arguments,
+// reports the first violation, and otherwise runs the epoch pipeline once
+// over the whole batch on private copies of every array. Units, shapes and
+// the content of every series are documented in pipeline/iau_compute.hpp and
+// in the help text varn.m.
+//
+// The host's error call may leave this function without running any C++
+// destructor (MATLAB jumps out of the MEX file), so an error is raised only
+// at a point where the gateway owns no memory: every check runs before the
+// first allocation, and an allocation failure releases everything first.
+// For the same reason the private arrays are plain malloc blocks rather than
+// containers.
+#include "mex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "pipeline/iau_compute.hpp"
+
+namespace {
+
+// Argument positions, in the order of the call.
+enum Input { TT, XP, YP, DX, DY, DUT, N_INPUTS };
+constexpr int N_OUTPUTS = 18;
+
+// Columns of each input as the pipeline reads it.
+constexpr int IN_COLS[N_INPUTS] = {2, 1, 1, 1, 1, 1};
+
+// Columns of the outputs, in output order: rc2t, rc2i, rpom (flattened 3 x 3),
+// xp_rad, yp_rad, gmst, gst, utc and ut1 (day, seconds), tidal_args, t, the
+// five Delaunay arguments, tai (day, seconds), era.
+constexpr int OUT_COLS[N_OUTPUTS] = {9, 9, 9, 1, 1, 1, 1, 2, 2, 11, 1, 1, 1, 1, 1, 1, 2, 1};
+
+// Identifiers and messages of the per-input checks, in check order.
+struct InputErrors {
+    const char* non_numeric_id;
+    const char* non_numeric_msg;
+    const char* complex_id;
+    const char* complex_msg;
+    const char* sparse_id;
+    const char* sparse_msg;
+    const char* dimension_id;
+    const char* dimension_msg;
+};
+
+constexpr InputErrors INPUT_ERRORS[N_INPUTS] = {
+    {"MATLAB:varn:NonNumeric_tt", "Input for tt must be numeric.",
+     "MATLAB:varn:Complex_tt", "Input for tt must be real.",
+     "MATLAB:varn:Sparse_tt", "Input for tt must be full.",
+     "MATLAB:varn:WrongDimension_tt", "Input for tt must be of dimension nx2"},
+    {"MATLAB:varn:NonNumeric_xp", "Input for xp must be numeric.",
+     "MATLAB:varn:Complex_xp", "Input for xp must be real.",
+     "MATLAB:varn:Sparse_xp", "Input for xp must be full.",
+     "MATLAB:varn:WrongDimension_xp", "xp must have the same number of rows as tt"},
+    {"MATLAB:varn:NonNumeric_yp", "Input for yp must be numeric.",
+     "MATLAB:varn:Complex_yp", "Input for yp must be real.",
+     "MATLAB:varn:Sparse_yp", "Input for yp must be full.",
+     "MATLAB:varn:WrongDimension_yp", "yp must have the same number of rows as tt"},
+    {"MATLAB:varn:NonNumeric_dX", "Input for dX must be numeric.",
+     "MATLAB:varn:Complex_dX", "Input for dX must be real.",
+     "MATLAB:varn:Sparse_dX", "Input for dX must be full.",
+     "MATLAB:varn:WrongDimension_dX", "dX must have the same number of rows as tt"},
+    {"MATLAB:varn:NonNumeric_dY", "Input for dY must be numeric.",
+     "MATLAB:varn:Complex_dY", "Input for dY must be real.",
+     "MATLAB:varn:Sparse_dY", "Input for dY must be full.",
+     "MATLAB:varn:WrongDimension_dY", "dY must have the same number of rows as tt"},
+    {"MATLAB:varn:NonNumeric_DUT", "Input for DUT must be numeric.",
+     "MATLAB:varn:Complex_DUT", "Input for DUT must be real.",
+     "MATLAB:varn:Sparse_DUT", "Input for DUT must be full.",
+     "MATLAB:varn:WrongDimension_DUT", "DUT must have the same number of rows as tt"},
+};
+
+// True for the numeric classes whose elements copy_to_private can convert.
+bool convertible_class(const mxArray* a) {
+    switch (mxGetClassID(a)) {
+        case mxDOUBLE_CLASS: case mxSINGLE_CLASS:
+        case mxINT8_CLASS:   case mxUINT8_CLASS:
+        case mxINT16_CLASS:  case mxUINT16_CLASS:
+        case mxINT32_CLASS:  case mxUINT32_CLASS:
+        case mxINT64_CLASS:  case mxUINT64_CLASS:
+            return true;
+        default:
+            return false;
+    }
+}
+
+template <typename T>
+void widen(const void* src, double* dst, std::size_t count) {
+    const T* s = static_cast<const T*>(src);
+    for (std::size_t i = 0; i < count; ++i) dst[i] = static_cast<double>(s[i]);
+}
+
+// Copy the first count elements of a real, full numeric array into a private
+// array of doubles, reading each element in its own class. Single precision
+// and integers up to 2^53 in magnitude convert exactly; larger 64-bit integers
+// round to the nearest double, as the host's double() does.
+void copy_to_private(const mxArray* a, double* dst, std::size_t count) {
+    if (count == 0) return;
+    const void* src = mxGetData(a);
+    switch (mxGetClassID(a)) {
+        case mxDOUBLE_CLASS: widen<double>(src, dst, count); break;
+        case mxSINGLE_CLASS: widen<float>(src, dst, count); break;
+        case mxINT8_CLASS:   widen<std::int8_t>(src, dst, count); break;
+        case mxUINT8_CLASS:  widen<std::uint8_t>(src, dst, count); break;
+        case mxINT16_CLASS:  widen<std::int16_t>(src, dst, count); break;
+        case mxUINT16_CLASS: widen<std::uint16_t>(src, dst, count); break;
+        case mxINT32_CLASS:  widen<std::int32_t>(src, dst, count); break;
+        case mxUINT32_CLASS: widen<std::uint32_t>(src, dst, count); break;
+        case mxINT64_CLASS:  widen<std::int64_t>(src, dst, count); break;
+        case mxUINT64_CLASS: widen<std::uint64_t>(src, dst, count); break;
+        default: break;  // excluded by convertible_class before any allocation
+    }
+}
+
+// Copy count doubles from a private array into a host output's data.
+void copy_to_host(const double* src, double* dst, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) dst[i] = src[i];
+}
+
+// Byte size of a rows x cols array of doubles, when it fits in a signed
+// 64-bit integer (and so in size_t on the 64-bit hosts MEX files run on).
+bool array_bytes(std::uint64_t rows, int cols, std::size_t* bytes) {
+    constexpr std::uint64_t LIMIT = static_cast<std::uint64_t>(INT64_MAX);
+    const std::uint64_t per_row = static_cast<std::uint64_t>(cols) * sizeof(double);
+    if (rows > LIMIT / per_row || rows * per_row > SIZE_MAX) return false;
+    *bytes = static_cast<std::size_t>(rows * per_row);
+    return true;
+}
+
+// The one place the gateway enters the computation: the rows are shared out
+// among one thread per hardware thread (small batches stay on this thread).
+// The workers only compute; every call of the host stays on this thread.
+void run_pipeline(std::int64_t n, double* const in[N_INPUTS], double* const out[N_OUTPUTS]) {
+    varn::iau_compute_parallel(n, in[TT], in[XP], in[YP], in[DX], in[DY], in[DUT], out[0],
+                               out[1], out[2], out[3], out[4], out[5], out[6], out[7], out[8],
+                               out[9], out[10], out[11], out[12], out[13], out[14], out[15],
+                               out[16], out[17], 0);
+}
+
+void release(double** arrays, int count) {
+    for (int k = 0; k < count; ++k) {
+        std::free(arrays[k]);
+        arrays[k] = nullptr;
+    }
+}
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    // Counts.
+    if (nrhs != N_INPUTS) mexErrMsgIdAndTxt("MATLAB:varn:nInput", "Six inputs required.");
+    if (nlhs > N_OUTPUTS) mexErrMsgIdAndTxt("MATLAB:varn:nOutput", "Too many output arguments.");
+
+    // Classes, input by input, all before any shape: numeric, then real, then
+    // full. Complex and sparse storage do not hold n x k plain elements.
+    for (int k = 0; k < N_INPUTS; ++k) {
+        const InputErrors& e = INPUT_ERRORS[k];
+        if (!mxIsNumeric(prhs[k]) || !convertible_class(prhs[k]))
+            mexErrMsgIdAndTxt(e.non_numeric_id, e.non_numeric_msg);
+        if (mxIsComplex(prhs[k])) mexErrMsgIdAndTxt(e.complex_id, e.complex_msg);
+        if (mxIsSparse(prhs[k])) mexErrMsgIdAndTxt(e.sparse_id, e.sparse_msg);
+    }
+
+    // Shapes. mxGetN counts every trailing dimension together, so an
+    // n x 2 x 3 array fails like an n x 6 one.
+    std::uint64_t rows[N_INPUTS], cols[N_INPUTS];
+    for (int k = 0; k < N_INPUTS; ++k) {
+        rows[k] = mxGetM(prhs[k]);
+        cols[k] = mxGetN(prhs[k]);
+    }
+    const std::uint64_t n = rows[TT];
+    if (cols[TT] != 2) mexErrMsgIdAndTxt(INPUT_ERRORS[TT].dimension_id,
+                                         INPUT_ERRORS[TT].dimension_msg);
+    for (int k = XP; k < N_INPUTS; ++k) {
+        if (cols[k] != 1 || rows[k] != n)
+            mexErrMsgIdAndTxt(INPUT_ERRORS[k].dimension_id, INPUT_ERRORS[k].dimension_msg);
+    }
+
+    // Sizes of the 24 private arrays, all checked before anything is allocated.
+    std::size_t in_bytes[N_INPUTS], out_bytes[N_OUTPUTS];
+    bool sizes_fit = true;
+    for (int k = 0; k < N_INPUTS; ++k) sizes_fit = sizes_fit && array_bytes(n, IN_COLS[k], &in_bytes[k]);
+    for (int k = 0; k < N_OUTPUTS; ++k) sizes_fit = sizes_fit && array_bytes(n, OUT_COLS[k], &out_bytes[k]);
+    if (!sizes_fit)
+        mexErrMsgIdAndTxt("MATLAB:varn:Overflow",
+                          "Integer overflow when calculating the amount of memory to allocate");
+
+    // Host outputs first: should the host fail to create one, it ends the
+    // call while the gateway still owns nothing. With no output requested the
+    // caller still receives rc2t (as ans).
+    const int n_returned = nlhs > 1 ? nlhs : 1;
+    for (int k = 0; k < n_returned; ++k)
+        plhs[k] = mxCreateDoubleMatrix(static_cast<mwSize>(n), OUT_COLS[k], mxREAL);
+
+    // Private arrays. A zero-byte array is a valid empty allocation, held as
+    // a null pointer that nothing dereferences.
+    double* in[N_INPUTS] = {};
+    double* out[N_OUTPUTS] = {};
+    bool allocated = true;
+    for (int k = 0; k < N_INPUTS && allocated; ++k) {
+        if (in_bytes[k] == 0) continue;
+        in[k] = static_cast<double*>(std::malloc(in_bytes[k]));
+        allocated = in[k] != nullptr;
+    }
+    for (int k = 0; k < N_OUTPUTS && allocated; ++k) {
+        if (out_bytes[k] == 0) continue;
+        out[k] = static_cast<double*>(std::malloc(out_bytes[k]));
+        allocated = out[k] != nullptr;
+    }
+    if (!allocated) {
+        release(in, N_INPUTS);
+        release(out, N_OUTPUTS);
+        for (int k = 0; k < n_returned; ++k) {
+            mxDestroyArray(plhs[k]);
+            plhs[k] = nullptr;
+        }
+        mexErrMsgIdAndTxt("MATLAB:varn:OutOfMemory", "Allocation would exceed memory limit");
+    }
+
+    for (int k = 0; k < N_INPUTS; ++k)
+        copy_to_private(prhs[k], in[k], in_bytes[k] / sizeof(double));
+
+    run_pipeline(static_cast<std::int64_t>(n), in, out);
+
+    for (int k = 0; k < n_returned; ++k)
+        copy_to_host(out[k], mxGetPr(plhs[k]), out_bytes[k] / sizeof(double));
+
+    release(in, N_INPUTS);
+    release(out, N_OUTPUTS);
+}
