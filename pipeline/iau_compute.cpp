@@ -48,6 +48,16 @@ inline void put_day_seconds(double* out, std::int64_t n, std::int64_t i, double 
     out[n + i] = (v - d) * DAYSEC + extra_s;
 }
 
+// MJD of a two-part Julian Date that the time-scale chain returned for a
+// (DJMJD0, MJD) argument. The chain changes only the smaller part, so below
+// MJD 2400000.5 the first part comes back as DJMJD0 exactly and the MJD is
+// the second part, bit for bit. From MJD 2400000.5 on (the year 8429) the
+// MJD is the larger part and the change lands in the first part: both parts
+// are needed then, or TT - TAI, TAI - UTC and UT1 - UTC would be lost.
+inline double mjd_of(double part1, double part2) {
+    return part1 == DJMJD0 ? part2 : (part1 - DJMJD0) + part2;
+}
+
 // Rows [begin, end) of a batch of n rows: the whole per-epoch computation.
 // Rows are independent, so any split of [0, n) into ranges gives the same
 // bits as one pass.
@@ -97,9 +107,9 @@ void compute_rows(std::int64_t n, std::int64_t begin, std::int64_t end, const do
 
         // 8-10. Day-and-seconds pairs; UT1 seconds take the tidal and
         // libration terms, which may carry them just outside [0, 86400).
-        put_day_seconds(tai, n, i, tai2);
-        put_day_seconds(utc, n, i, utc2);
-        put_day_seconds(ut1, n, i, ut12, (ocean[2] + lib_ut1) * MICRO);
+        put_day_seconds(tai, n, i, mjd_of(tai1, tai2));
+        put_day_seconds(utc, n, i, mjd_of(utc1, utc2));
+        put_day_seconds(ut1, n, i, mjd_of(ut11, ut12), (ocean[2] + lib_ut1) * MICRO);
 
         // 11-13. CIP and CIO locator from the model, then the offsets.
         double x, y;

@@ -361,6 +361,27 @@ TEST(IauCompute, BadEpochRowsAreNaNAndIsolated) {
     EXPECT_TRUE(std::isfinite(s.at(TAI, 12, 0)));
 }
 
+// Fixed fault: from TT MJD 2400000.5 on (the year 8429) the MJD is the larger
+// part of each two-part date, so the time-scale chain puts its change into
+// the first part; reading only the second part lost TT - TAI, TAI - UTC and
+// UT1 - UTC, and a NaN or infinite DUT gave finite results.
+TEST(IauCompute, FarFutureEpochsKeepTheirTimeScales) {
+    Batch b(2);
+    b.set(0, 2400001.0, 43200.0, 0.1, 0.2, 0.0, 0.0, 0.5);
+    b.set(1, 2400001.0, 43200.0, 0.1, 0.2, 0.0, 0.0, -std::numeric_limits<double>::infinity());
+    const Series s = run(b);
+    // TAI = TT - 32.184 s; UTC = TAI - 37 s; UT1 = UTC + 0.5 s plus the terms,
+    // to the 0.05 ms that an MJD near 2.4e6 resolves.
+    EXPECT_EQ(s.at(TAI, 0, 0), 2400001.0);
+    EXPECT_TRUE(near("tai seconds", 43200.0 - 32.184, s.at(TAI, 0, 1), 1e-4));
+    EXPECT_TRUE(near("utc seconds", 43200.0 - 32.184 - 37.0, s.at(UTC, 0, 1), 1e-4));
+    EXPECT_TRUE(near("ut1 seconds", 43200.0 - 32.184 - 37.0 + 0.5, s.at(UT1, 0, 1), 1e-3));
+    EXPECT_TRUE(std::isnan(s.at(UT1, 1, 1)));
+    EXPECT_TRUE(std::isnan(s.at(ERA, 1)));
+    EXPECT_TRUE(std::isnan(s.at(GMST, 1)));
+    for (int c = 0; c < 9; ++c) EXPECT_TRUE(std::isnan(s.at(RC2T, 1, c)));
+}
+
 // Day-and-seconds split: MJD -0.25 is day -1 and 64800 s; UT1 seconds may
 // leave [0, 86400) by the size of the correction while the day stays.
 TEST(IauCompute, DaySecondsSplit) {
