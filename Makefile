@@ -1,6 +1,8 @@
 # One-command entry points. Every target installs what it needs first.
 #   make demo    build the MEX plug-in and run examples/demo.m in octave-cli
-#   make test    build everything and run all tests (unit, Octave, sanitizer, fuzz)
+#   make test    build everything and run all tests: unit and Octave tests
+#                (valgrind included), the sanitizer build of the unit tests,
+#                and a bounded fuzzing run (FUZZ_SECONDS, 60)
 #   make bench   build and run the benchmarks
 JOBS ?= 2
 BUILD ?= build
@@ -22,7 +24,21 @@ build: configure
 unit-test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test: unit-test
+# The library and its unit tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer; any report fails the test that made it.
+sanitize-test: deps
+	cmake -S . -B $(ASAN_BUILD) -DVARN_SANITIZE=ON -DVARN_BUILD_MEX=OFF -DVARN_BUILD_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer (clang) on the time scales and the pipeline, from the committed
+# seeds, for FUZZ_SECONDS.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DVARN_FUZZ=ON -DVARN_BUILD_TESTS=OFF \
+	    -DVARN_BUILD_MEX=OFF -DVARN_BUILD_BENCH=OFF -DVARN_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_run
+
+test: unit-test sanitize-test fuzz
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
 # own demo function, and from the root the help-only varn.m would hide the
@@ -30,8 +46,13 @@ test: unit-test
 demo: build
 	cd $(BUILD)/gateway && octave-cli --no-gui --norc $(CURDIR)/examples/demo.m
 
+# The C++ benchmark, then the whole call in Octave, given the computation's
+# time per epoch on all cores so that it can tell the gateway's share.
 bench: build
-	$(BUILD)/bench/varn_bench
+	$(BUILD)/bench/varn_bench --benchmark_color=false | tee $(BUILD)/bench/varn_bench.txt
+	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
+	octave-cli --no-gui --norc --path "$(CURDIR)/$(BUILD)/gateway" \
+	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
