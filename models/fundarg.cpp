@@ -74,7 +74,7 @@ double term_angle(const double arg[6], const int mult[6], double& sin_theta,
     for (std::size_t k = 0; k < 6; ++k) {
         s += static_cast<double>(mult[k]) * arg[k];
     }
-    const double theta = std::fmod(s, D2PI);
+    const double theta = rem_2pi(s);
     sin_theta = std::sin(theta);
     cos_theta = std::cos(theta);
     return theta;

@@ -185,7 +185,7 @@ void cnmtx(double rmjd, double ortho_coef[12]) {
             const int m = static_cast<int>(line.mj);
             // Line angle: the phase part and the time part, each reduced on
             // its own; their sum is left unreduced, within (-4 pi, 4 pi).
-            const double alpha = PHASE_REM.rem[j] + std::fmod(line.freq * delta_days, D2PI);
+            const double alpha = PHASE_REM.rem[j] + rem_2pi(line.freq * delta_days);
             const double c = std::cos(alpha);
             const double s = std::sin(alpha);
             pot_re[m - 1][ks] += line.hs * c;

@@ -5,6 +5,10 @@
 #include "models/fundarg.hpp"
 
 #include <cmath>
+#include <cstdint>
+#include <iomanip>
+#include <limits>
+#include <vector>
 
 #include <erfa.h>
 #include <gtest/gtest.h>
@@ -89,6 +93,37 @@ TEST(LibrationArgs, SiderealArgumentAndVector) {
     EXPECT_LT(t, 0.0);
     EXPECT_GT(arg[0], -2.0 * varn::D2PI);
     EXPECT_LT(arg[0], varn::D2PI);
+}
+
+// The fast remainder must equal fmod to the bit: random angles of the size
+// the series make, values a hair either side of multiples of 2 pi (where the
+// quotient rounds across an integer), exact multiples (signed zeros), and the
+// values handed on to fmod itself.
+TEST(Rem2Pi, EqualsFmodBitForBit) {
+    std::uint64_t state = 12345;
+    auto uniform = [&state]() {  // in [-1, 1)
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 4503599627370496.0 - 1.0;
+    };
+    std::vector<double> xs = {0.0, -0.0, varn::D2PI, -varn::D2PI, 1e-310, -1e-310,
+                              1099511627775.0, 1099511627776.0, -3e15, 1e300,
+                              std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN()};
+    for (int i = 0; i < 400000; ++i) {
+        const double k = std::round(uniform() * 2e5);
+        const double near = k * varn::D2PI;
+        xs.push_back(uniform() * 4e5);
+        xs.push_back(uniform() * std::ldexp(1.0, static_cast<int>(40 * std::fabs(uniform()))));
+        xs.push_back(near);
+        xs.push_back(std::nextafter(near, 1e9));
+        xs.push_back(std::nextafter(near, -1e9));
+    }
+    for (double x : xs) {
+        const double want = std::fmod(x, varn::D2PI);
+        const double got = varn::rem_2pi(x);
+        ASSERT_TRUE(varn_test::same_bits(want, got)) << std::setprecision(17) << "x " << x
+                                                     << " fmod " << want << " rem " << got;
+    }
 }
 
 TEST(TermAngle, SumsInArgumentOrderAndReduces) {
