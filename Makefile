@@ -38,7 +38,8 @@ fuzz: deps
 	    -DVARN_BUILD_MEX=OFF -DVARN_BUILD_BENCH=OFF -DVARN_FUZZ_SECONDS=$(FUZZ_SECONDS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_run
 
-test: unit-test sanitize-test fuzz
+# The main ctest run comes last, so that its summary closes the output.
+test: sanitize-test fuzz unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
 # own demo function, and from the root the help-only varn.m would hide the
