@@ -9,6 +9,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+BENCH_REPETITIONS ?= 3
 
 .PHONY: deps configure build test unit-test sanitize-test fuzz demo bench clean
 
@@ -47,10 +48,12 @@ test: sanitize-test fuzz unit-test
 demo: build
 	cd $(BUILD)/gateway && octave-cli --no-gui --norc $(CURDIR)/examples/demo.m
 
-# The C++ benchmark, then the whole call in Octave, given the computation's
+# Instruction counts (steady on any machine), the C++ benchmark, then the
+# whole call in Octave, given the computation's
 # time per epoch on all cores so that it can tell the gateway's share.
 bench: build
-	$(BUILD)/bench/varn_bench --benchmark_color=false | tee $(BUILD)/bench/varn_bench.txt
+	bash bench/icount.sh $(BUILD)
+	$(BUILD)/bench/varn_bench --benchmark_color=false --benchmark_repetitions=$(BENCH_REPETITIONS) | tee $(BUILD)/bench/varn_bench.txt
 	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
 	octave-cli --no-gui --norc --path "$(CURDIR)/$(BUILD)/gateway" \
 	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"

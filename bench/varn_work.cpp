@@ -1,0 +1,67 @@
+// A fixed amount of work for instruction counting under callgrind, which,
+// unlike a clock, gives the same count on a busy or a virtual machine:
+//
+//   varn_work floor|pipeline <epochs>
+//
+// floor: the bare ERFA calls of each epoch (as in varn_bench); pipeline:
+// iau_compute over the same epochs, 1 s apart from 2020 January 1. See
+// bench/icount.sh, which subtracts a run of zero epochs from each.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <erfa.h>
+
+#include "pipeline/iau_compute.hpp"
+#include "pipeline/time_scales.hpp"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: varn_work floor|pipeline <epochs>\n");
+        return 2;
+    }
+    const long n = std::atol(argv[2]);
+    const bool floor_only = std::strcmp(argv[1], "floor") == 0;
+    std::vector<double> tt(2 * n), xp(n, 0.1), yp(n, 0.35), dX(n, 1.5e-4), dY(n, -2e-4),
+        dut(n, -0.2);
+    for (long i = 0; i < n; ++i) {
+        tt[i] = 58849.0;
+        tt[n + i] = static_cast<double>(i);
+    }
+    double acc = 0.0;
+    if (floor_only) {
+        for (long i = 0; i < n; ++i) {
+            const double m = tt[n + i] / 86400.0 + tt[i];
+            const double t = (m - 51544.5) / 36525.0;
+            double x, y, rc2i[3][3], rpom[3][3], r[3][3], rc2t[3][3];
+            eraXy06(varn::DJMJD0, m, &x, &y);
+            const double s = eraS06(varn::DJMJD0, m, x, y);
+            eraC2ixys(x, y, s, rc2i);
+            eraPom00(1e-6, 2e-6, eraSp00(varn::DJMJD0, m), rpom);
+            const double era = eraEra00(varn::DJMJD0 + std::floor(m), m - std::floor(m));
+            eraCr(rc2i, r);
+            eraRz(era, r);
+            eraRxr(rpom, r, rc2t);
+            acc += rc2t[0][0] + eraGmst06(varn::DJMJD0, m, varn::DJMJD0, m) +
+                   eraGst06a(varn::DJMJD0, m, varn::DJMJD0, m) + eraFal03(t) + eraFalp03(t) +
+                   eraFaf03(t) + eraFad03(t) + eraFaom03(t) + eraFame03(t) + eraFave03(t) +
+                   eraFama03(t) + eraFaju03(t) + eraFasa03(t);
+        }
+    } else {
+        const int cols[18] = {9, 9, 9, 1, 1, 1, 1, 2, 2, 11, 1, 1, 1, 1, 1, 1, 2, 1};
+        std::vector<double> out[18];
+        double* p[18];
+        for (int k = 0; k < 18; ++k) {
+            out[k].resize(static_cast<size_t>(n * cols[k]));
+            p[k] = out[k].data();
+        }
+        varn::iau_compute(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(), dut.data(),
+                          p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10],
+                          p[11], p[12], p[13], p[14], p[15], p[16], p[17]);
+        if (n > 0) acc = p[0][0];
+    }
+    std::printf("%.3f\n", acc);
+    return 0;
+}
