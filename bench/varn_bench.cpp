@@ -24,6 +24,7 @@
 
 #include <erfa.h>
 
+#include "bench/erfa_floor.hpp"
 #include "models/ortho_eop.hpp"
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
@@ -84,91 +85,64 @@ void per_epoch(benchmark::State& state, std::int64_t epochs_per_iteration) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// The bare ERFA calls of one epoch, with the arguments the pipeline gives.
-void BM_ErfaFloor(benchmark::State& state) {
+// Runs work(m) for consecutive epochs m, one per iteration.
+template <class Work>
+void each_epoch(benchmark::State& state, Work work) {
     std::int64_t i = 0;
-    for (auto _ : state) {
-        const double m = epoch_mjd(i++);
-        const double t = (m - 51544.5) / 36525.0;
-        double x, y, rc2i[3][3], rpom[3][3], r[3][3], rc2t[3][3];
-        eraXy06(varn::DJMJD0, m, &x, &y);
-        const double s = eraS06(varn::DJMJD0, m, x, y);
-        eraC2ixys(x, y, s, rc2i);
-        eraPom00(1e-6, 2e-6, eraSp00(varn::DJMJD0, m), rpom);
-        const double era = eraEra00(varn::DJMJD0 + std::floor(m), m - std::floor(m));
-        eraCr(rc2i, r);
-        eraRz(era, r);
-        eraRxr(rpom, r, rc2t);
-        double acc = eraGmst06(varn::DJMJD0, m, varn::DJMJD0, m) +
-                     eraGst06a(varn::DJMJD0, m, varn::DJMJD0, m);
-        acc += eraFal03(t) + eraFalp03(t) + eraFaf03(t) + eraFad03(t) + eraFaom03(t) +
-               eraFame03(t) + eraFave03(t) + eraFama03(t) + eraFaju03(t) + eraFasa03(t);
-        benchmark::DoNotOptimize(acc);
-        benchmark::DoNotOptimize(rc2t);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(work(epoch_mjd(i++)));
     per_epoch(state, 1);
 }
+
+// The bare ERFA calls of one epoch: the floor.
+void BM_ErfaFloor(benchmark::State& state) { each_epoch(state, varn_bench::erfa_floor_epoch); }
 BENCHMARK(BM_ErfaFloor);
 
 // The three calls that dominate the floor.
 void BM_ErfaXy06S06Gst06a(benchmark::State& state) {
-    std::int64_t i = 0;
-    for (auto _ : state) {
-        const double m = epoch_mjd(i++);
+    each_epoch(state, [](double m) {
         double x, y;
         eraXy06(varn::DJMJD0, m, &x, &y);
-        double acc = eraS06(varn::DJMJD0, m, x, y) + eraGst06a(varn::DJMJD0, m, varn::DJMJD0, m);
-        benchmark::DoNotOptimize(acc);
-    }
-    per_epoch(state, 1);
+        return eraS06(varn::DJMJD0, m, x, y) + eraGst06a(varn::DJMJD0, m, varn::DJMJD0, m);
+    });
 }
 BENCHMARK(BM_ErfaXy06S06Gst06a);
 
 void BM_OrthoEop(benchmark::State& state) {
-    std::int64_t i = 0;
-    for (auto _ : state) {
+    each_epoch(state, [](double m) {
         double eop[3];
-        varn::ortho_eop(epoch_mjd(i++), eop);
-        benchmark::DoNotOptimize(eop);
-    }
-    per_epoch(state, 1);
+        varn::ortho_eop(m, eop);
+        return eop[0] + eop[1] + eop[2];
+    });
 }
 BENCHMARK(BM_OrthoEop);
 
 void BM_Pmsdnut2(benchmark::State& state) {
-    std::int64_t i = 0;
-    for (auto _ : state) {
+    each_epoch(state, [](double m) {
         double pm[2];
-        varn::pmsdnut2(epoch_mjd(i++), pm);
-        benchmark::DoNotOptimize(pm);
-    }
-    per_epoch(state, 1);
+        varn::pmsdnut2(m, pm);
+        return pm[0] + pm[1];
+    });
 }
 BENCHMARK(BM_Pmsdnut2);
 
 void BM_Utlibr(benchmark::State& state) {
-    std::int64_t i = 0;
-    for (auto _ : state) {
+    each_epoch(state, [](double m) {
         double dut1, dlod;
-        varn::utlibr(epoch_mjd(i++), dut1, dlod);
-        benchmark::DoNotOptimize(dut1);
-        benchmark::DoNotOptimize(dlod);
-    }
-    per_epoch(state, 1);
+        varn::utlibr(m, dut1, dlod);
+        return dut1 + dlod;
+    });
 }
 BENCHMARK(BM_Utlibr);
 
 // TT -> TAI -> UTC -> UT1 as the pipeline runs it.
 void BM_TimeScaleChain(benchmark::State& state) {
-    std::int64_t i = 0;
-    for (auto _ : state) {
+    each_epoch(state, [](double m) {
         double a1, a2, u1, u2, t1, t2;
-        varn::tttai(varn::DJMJD0, epoch_mjd(i++), a1, a2);
+        varn::tttai(varn::DJMJD0, m, a1, a2);
         varn::taiutc(a1, a2, u1, u2);
         varn::utcut1(u1, u2, -0.1, t1, t2);
-        benchmark::DoNotOptimize(t2);
-    }
-    per_epoch(state, 1);
+        return t2;
+    });
 }
 BENCHMARK(BM_TimeScaleChain);
 
