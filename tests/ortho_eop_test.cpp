@@ -58,17 +58,6 @@ TEST(Cnmtx, CoefficientsShareTheMiddleSample) {
     }
 }
 
-// Magnitudes: the tidal pole terms stay below a milliarcsecond and the UT1
-// term below 0.1 ms, for epochs before and after the phases' epoch.
-TEST(OrthoEop, RealisticMagnitudes) {
-    for (double m = 30000.0; m < 70000.0; m += 123.456) {
-        double eop[3];
-        varn::ortho_eop(m, eop);
-        EXPECT_LT(std::hypot(eop[0], eop[1]), 1000.0) << m;
-        EXPECT_LT(std::fabs(eop[2]), 100.0) << m;
-    }
-}
-
 TEST(OrthoEop, NonFiniteEpochGivesNaN) {
     for (double m : {std::numeric_limits<double>::quiet_NaN(),
                      -std::numeric_limits<double>::infinity()}) {

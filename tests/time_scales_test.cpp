@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include <erfa.h>
@@ -26,6 +28,76 @@ double mjd_of(int y, int m, int d) {
     return djm;
 }
 
+// The published steps of TAI - UTC, typed as the IERS lists them (date the
+// value takes effect at 0h UTC, the Julian Date of that instant, and the value
+// in seconds, with the rate term of the drift era), independently of the
+// table in the code. Each row is checked on its first day and on the day
+// before it, at 0h and at 18h, so a changed year, month, value, reference
+// date or rate of any row fails.
+constexpr const char* PUBLISHED_STEPS[] = {
+    "1960 JAN  1 2436934.5   1.4178180 37300 0.001296",
+    "1961 JAN  1 2437300.5   1.4228180 37300 0.001296",
+    "1961 AUG  1 2437512.5   1.3728180 37300 0.001296",
+    "1962 JAN  1 2437665.5   1.8458580 37665 0.0011232",
+    "1963 NOV  1 2438334.5   1.9458580 37665 0.0011232",
+    "1964 JAN  1 2438395.5   3.2401300 38761 0.001296",
+    "1964 APR  1 2438486.5   3.3401300 38761 0.001296",
+    "1964 SEP  1 2438639.5   3.4401300 38761 0.001296",
+    "1965 JAN  1 2438761.5   3.5401300 38761 0.001296",
+    "1965 MAR  1 2438820.5   3.6401300 38761 0.001296",
+    "1965 JUL  1 2438942.5   3.7401300 38761 0.001296",
+    "1965 SEP  1 2439004.5   3.8401300 38761 0.001296",
+    "1966 JAN  1 2439126.5   4.3131700 39126 0.002592",
+    "1968 FEB  1 2439887.5   4.2131700 39126 0.002592",
+    "1972 JAN  1 2441317.5  10", "1972 JUL  1 2441499.5  11", "1973 JAN  1 2441683.5  12",
+    "1974 JAN  1 2442048.5  13", "1975 JAN  1 2442413.5  14", "1976 JAN  1 2442778.5  15",
+    "1977 JAN  1 2443144.5  16", "1978 JAN  1 2443509.5  17", "1979 JAN  1 2443874.5  18",
+    "1980 JAN  1 2444239.5  19", "1981 JUL  1 2444786.5  20", "1982 JUL  1 2445151.5  21",
+    "1983 JUL  1 2445516.5  22", "1985 JUL  1 2446247.5  23", "1988 JAN  1 2447161.5  24",
+    "1990 JAN  1 2447892.5  25", "1991 JAN  1 2448257.5  26", "1992 JUL  1 2448804.5  27",
+    "1993 JUL  1 2449169.5  28", "1994 JUL  1 2449534.5  29", "1996 JAN  1 2450083.5  30",
+    "1997 JUL  1 2450630.5  31", "1999 JAN  1 2451179.5  32", "2006 JAN  1 2453736.5  33",
+    "2009 JAN  1 2454832.5  34", "2012 JUL  1 2456109.5  35", "2015 JUL  1 2457204.5  36",
+    "2017 JAN  1 2457754.5  37",
+};
+
+// Fixed fault included: the table used to stop at 2012 July 1, putting UTC
+// and UT1 1 s off from 2015 July 1 and 2 s off from 2017 January 1.
+TEST(Dat, EveryPublishedStepRowByRow) {
+    const char* MONTHS = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
+    double before = 0.0;  // TAI - UTC is 0 before 1960 (with a warning)
+    auto value = [](double base, double ref, double rate, double mjd) {
+        return base + (mjd - ref) * rate;
+    };
+    double prev_base = 0.0, prev_ref = 0.0, prev_rate = 0.0;
+    for (const char* row : PUBLISHED_STEPS) {
+        int year, day;
+        char mon[4];
+        double jd, base, ref = 0.0, rate = 0.0;
+        ASSERT_GE(std::sscanf(row, "%d %3s %d %lf %lf %lf %lf", &year, mon, &day, &jd, &base,
+                              &ref, &rate), 5) << row;
+        const int month = static_cast<int>((std::strstr(MONTHS, mon) - MONTHS) / 3) + 1;
+        const double mjd = jd - DJMJD0;
+        EXPECT_EQ(mjd_of(year, month, day), mjd) << row;  // the typed list is consistent
+        for (double frac : {0.0, 0.75}) {
+            double got;
+            EXPECT_EQ(varn::dat(year, month, day, frac, got), 0) << row;
+            EXPECT_TRUE(near("TAI-UTC on the step (s)", value(base, ref, rate, mjd + frac), got,
+                             1e-12)) << row << " +" << frac;
+            int py, pm, pd;
+            double pf;
+            ASSERT_EQ(eraJd2cal(jd, -1.0 + frac, &py, &pm, &pd, &pf), 0);
+            const std::int32_t status = varn::dat(py, pm, pd, frac, got);
+            EXPECT_EQ(status, year == 1960 ? 1 : 0) << row;
+            before = year == 1960 ? 0.0 : value(prev_base, prev_ref, prev_rate, mjd - 1.0 + frac);
+            EXPECT_TRUE(near("TAI-UTC the day before (s)", before, got, 1e-12)) << row;
+        }
+        prev_base = base;
+        prev_ref = ref;
+        prev_rate = rate;
+    }
+}
+
 struct DatCase {
     int year, month, day;
     double fraction;
@@ -33,33 +105,18 @@ struct DatCase {
     double want;  // seconds
 };
 
-// Values from the table of TAI - UTC (IERS Bulletin C), exact to the digits
-// given; drift values from base + (MJD - reference) * rate.
-TEST(Dat, TableValuesAndStatuses) {
+// Statuses: the late-year warning, the accepted fractions and dates, and the
+// errors in their order of checking.
+TEST(Dat, StatusesAndTheirOrder) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const DatCase cases[] = {
-        {1968, 2, 1, 0.0, 0, 4.2131700 + (mjd_of(1968, 2, 1) - 39126.0) * 0.002592},
-        {1968, 1, 31, 0.5, 0, 4.3131700 + (mjd_of(1968, 1, 31) + 0.5 - 39126.0) * 0.002592},
-        {1963, 11, 1, 0.0, 0, 1.9458580 + (mjd_of(1963, 11, 1) - 37665.0) * 0.0011232},
-        {1960, 1, 1, 0.0, 0, 1.4178180 + (mjd_of(1960, 1, 1) - 37300.0) * 0.001296},
-        {1959, 12, 31, 0.0, 1, 0.0},
         {1959, 12, 31, 0.75, 1, 0.0},
-        {1972, 1, 1, 0.0, 0, 10.0},
-        {1972, 6, 30, 0.9, 0, 10.0},
-        {1972, 7, 1, 0.0, 0, 11.0},
-        {2012, 6, 30, 0.5, 0, 34.0},
-        {2012, 7, 1, 0.0, 0, 35.0},
-        {2015, 6, 30, 0.99, 0, 35.0},
-        {2015, 7, 1, 0.0, 0, 36.0},
-        {2016, 12, 31, 0.5, 0, 36.0},
-        {2017, 1, 1, 0.0, 0, 37.0},
         {2022, 12, 31, 0.0, 0, 37.0},
         {2023, 1, 1, 0.0, 1, 37.0},   // five years past the last step: doubtful
         {2100, 6, 1, 0.3, 1, 37.0},
         {2000, 2, 29, 0.0, 0, 32.0},  // Gregorian leap day
         {1990, 5, 5, 1.0, 0, 25.0},   // fraction 1 is accepted
         {1990, 5, 5, nan, 0, 25.0},   // NaN fraction passes the range check
-        // Errors, checked in the order fraction, year, month, day.
         {2000, 1, 1, -0.1, -4, 0.0},
         {2000, 1, 1, 1.5, -4, 0.0},
         {-4800, 13, 1, -0.1, -4, 0.0},
@@ -82,20 +139,6 @@ TEST(Dat, TableValuesAndStatuses) {
     double v;
     EXPECT_EQ(varn::dat(1965, 5, 5, nan, v), 0);
     EXPECT_TRUE(std::isnan(v));
-}
-
-// Fixed fault: the table used to stop at 2012 July 1, putting UTC and UT1 1 s
-// off from 2015 July 1 and 2 s off from 2017 January 1.
-TEST(Dat, LeapSecondsOf2015And2017) {
-    double v;
-    varn::dat(2016, 1, 1, 0.0, v);
-    EXPECT_EQ(v, 36.0);
-    varn::dat(2020, 1, 1, 0.0, v);
-    EXPECT_EQ(v, 37.0);
-    // Through the chain: TAI 2020 January 1 12:00 is UTC 11:59:23.
-    double utc1, utc2;
-    EXPECT_EQ(varn::taiutc(DJMJD0, 58849.5, utc1, utc2), 0);
-    EXPECT_TRUE(near("UTC MJD", 58849.5 - 37.0 / 86400.0, utc2, MJD_ROUNDING));
 }
 
 TEST(TtTai, KeepsTheLargerPart) {
