@@ -24,9 +24,10 @@ try
   assert(isempty(leftovers), 'build_varn left object files behind');
   % The current folder comes first on the search path: this is the new one.
   assert(strcmp(which('varn'), fullfile(scratch, 'varn.mex')), 'varn resolves to %s', which('varn'));
-  got = varn_call(18, in);
+  got = cell(1, 18);
+  [got{:}] = varn(in{:});
   for j = 1:18
-    expect_same_bits(sprintf('build_varn plug-in, output %d', j), want{j}, got{j});
+    expect('same', sprintf('build_varn plug-in, output %d', j), want{j}, got{j});
   end
   % help varn reads the text of varn.m beside the plug-in.
   text = help('varn');
