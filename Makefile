@@ -46,7 +46,7 @@ test: sanitize-test fuzz unit-test
 # own demo function, and from the root the help-only varn.m would hide the
 # plug-in.
 demo: build
-	cd $(BUILD)/gateway && octave-cli --no-gui --norc $(CURDIR)/examples/demo.m
+	cd $(BUILD)/gateway && octave-cli --no-gui --no-history --norc $(CURDIR)/examples/demo.m
 
 # Instruction counts (steady on any machine), the C++ benchmark, then the
 # whole call in Octave, given the computation's
@@ -55,7 +55,7 @@ bench: build
 	bash bench/icount.sh $(BUILD)
 	$(BUILD)/bench/varn_bench --benchmark_color=false --benchmark_repetitions=$(BENCH_REPETITIONS) | tee $(BUILD)/bench/varn_bench.txt
 	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
-	octave-cli --no-gui --norc --path "$(CURDIR)/$(BUILD)/gateway" \
+	octave-cli --no-gui --no-history --norc --path "$(CURDIR)/$(BUILD)/gateway" \
 	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"
 
 clean:

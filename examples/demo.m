@@ -1,7 +1,7 @@
 % demo.m: varn over three days of 10-minute epochs.
 %
 % `make demo` runs it beside the plug-in:
-%     cd build/gateway && octave-cli --no-gui --norc ../../examples/demo.m
+%     cd build/gateway && octave-cli --no-gui --no-history --norc ../../examples/demo.m
 % It runs from any folder that has the plug-in on the path, except the
 % repository root, where the help-only varn.m would be found first.
 % Prints the rotation and the time scales of one epoch, and writes

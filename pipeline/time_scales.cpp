@@ -18,77 +18,99 @@ namespace {
 constexpr std::int32_t TABLE_RELEASE_YEAR = 2017;
 constexpr std::int32_t DOUBTFUL_AFTER_YEAR = TABLE_RELEASE_YEAR + 5;
 
-// TAI - UTC (s) in force from 0h UTC on the first day of the month. Until
-// 1968 February (rows 1-14) UTC ran at a rate offset from TAI: the value is a
-// base plus (MJD - drift reference) * drift rate. Rows 15 on are whole
-// leap-second values with no drift (reference and rate 0, unused).
+// TAI - UTC (s) in force from 0h UTC on the first day of the month.
 //
-// To add a leap second: append a row {year, month, new value, 0.0, 0.0},
-// raise the row count below and set TABLE_RELEASE_YEAR to the year of the
-// announcement (IERS Bulletin C).
+// To add a leap second: append a row {year, month, new value}, raise the row
+// count below and set TABLE_RELEASE_YEAR to the year of the announcement
+// (IERS Bulletin C).
 struct LeapStep {
     std::int32_t year;
     std::int32_t month;
     double tai_minus_utc_s;
-    double drift_ref_mjd;
-    double drift_rate_s_per_day;
 };
 
 constexpr LeapStep LEAP_STEPS[] = {
-    // year  mo  TAI-UTC (s)  ref (MJD)  rate (s/day)
+    // year  mo  TAI-UTC (s)
     // 1
-    {1960,  1,  1.4178180,  37300.0,  0.001296},
-    {1961,  1,  1.4228180,  37300.0,  0.001296},
-    {1961,  8,  1.3728180,  37300.0,  0.001296},
-    {1962,  1,  1.8458580,  37665.0, 0.0011232},
-    {1963, 11,  1.9458580,  37665.0, 0.0011232},
-    {1964,  1,  3.2401300,  38761.0,  0.001296},
-    {1964,  4,  3.3401300,  38761.0,  0.001296},
-    {1964,  9,  3.4401300,  38761.0,  0.001296},
-    {1965,  1,  3.5401300,  38761.0,  0.001296},
-    {1965,  3,  3.6401300,  38761.0,  0.001296},
+    {1960,  1,  1.4178180},
+    {1961,  1,  1.4228180},
+    {1961,  8,  1.3728180},
+    {1962,  1,  1.8458580},
+    {1963, 11,  1.9458580},
+    {1964,  1,  3.2401300},
+    {1964,  4,  3.3401300},
+    {1964,  9,  3.4401300},
+    {1965,  1,  3.5401300},
+    {1965,  3,  3.6401300},
     // 11
-    {1965,  7,  3.7401300,  38761.0,  0.001296},
-    {1965,  9,  3.8401300,  38761.0,  0.001296},
-    {1966,  1,  4.3131700,  39126.0,  0.002592},
-    {1968,  2,  4.2131700,  39126.0,  0.002592},
-    {1972,  1,       10.0,      0.0,       0.0},
-    {1972,  7,       11.0,      0.0,       0.0},
-    {1973,  1,       12.0,      0.0,       0.0},
-    {1974,  1,       13.0,      0.0,       0.0},
-    {1975,  1,       14.0,      0.0,       0.0},
-    {1976,  1,       15.0,      0.0,       0.0},
+    {1965,  7,  3.7401300},
+    {1965,  9,  3.8401300},
+    {1966,  1,  4.3131700},
+    {1968,  2,  4.2131700},
+    {1972,  1,       10.0},
+    {1972,  7,       11.0},
+    {1973,  1,       12.0},
+    {1974,  1,       13.0},
+    {1975,  1,       14.0},
+    {1976,  1,       15.0},
     // 21
-    {1977,  1,       16.0,      0.0,       0.0},
-    {1978,  1,       17.0,      0.0,       0.0},
-    {1979,  1,       18.0,      0.0,       0.0},
-    {1980,  1,       19.0,      0.0,       0.0},
-    {1981,  7,       20.0,      0.0,       0.0},
-    {1982,  7,       21.0,      0.0,       0.0},
-    {1983,  7,       22.0,      0.0,       0.0},
-    {1985,  7,       23.0,      0.0,       0.0},
-    {1988,  1,       24.0,      0.0,       0.0},
-    {1990,  1,       25.0,      0.0,       0.0},
+    {1977,  1,       16.0},
+    {1978,  1,       17.0},
+    {1979,  1,       18.0},
+    {1980,  1,       19.0},
+    {1981,  7,       20.0},
+    {1982,  7,       21.0},
+    {1983,  7,       22.0},
+    {1985,  7,       23.0},
+    {1988,  1,       24.0},
+    {1990,  1,       25.0},
     // 31
-    {1991,  1,       26.0,      0.0,       0.0},
-    {1992,  7,       27.0,      0.0,       0.0},
-    {1993,  7,       28.0,      0.0,       0.0},
-    {1994,  7,       29.0,      0.0,       0.0},
-    {1996,  1,       30.0,      0.0,       0.0},
-    {1997,  7,       31.0,      0.0,       0.0},
-    {1999,  1,       32.0,      0.0,       0.0},
-    {2006,  1,       33.0,      0.0,       0.0},
-    {2009,  1,       34.0,      0.0,       0.0},
-    {2012,  7,       35.0,      0.0,       0.0},
+    {1991,  1,       26.0},
+    {1992,  7,       27.0},
+    {1993,  7,       28.0},
+    {1994,  7,       29.0},
+    {1996,  1,       30.0},
+    {1997,  7,       31.0},
+    {1999,  1,       32.0},
+    {2006,  1,       33.0},
+    {2009,  1,       34.0},
+    {2012,  7,       35.0},
     // 41
-    {2015,  7,       36.0,      0.0,       0.0},
-    {2017,  1,       37.0,      0.0,       0.0},
+    {2015,  7,       36.0},
+    {2017,  1,       37.0},
 };
 constexpr int N_LEAP_STEPS = static_cast<int>(std::size(LEAP_STEPS));
 static_assert(N_LEAP_STEPS == 42, "one row per step of TAI - UTC, 1960 to 2017");
-// Rows with a rate term: the drifting era before 1972.
-constexpr int N_DRIFT_ROWS = 14;
-static_assert(LEAP_STEPS[N_DRIFT_ROWS].year == 1972 && LEAP_STEPS[N_DRIFT_ROWS].month == 1,
+
+// Until 1968 February (steps 1-14) UTC ran at a rate offset from TAI: the
+// value of the step is a base, to which (MJD - reference) * rate is added.
+struct Drift {
+    double ref_mjd;
+    double rate_s_per_day;
+};
+
+constexpr Drift DRIFT[] = {
+    // ref (MJD)  rate (s/day)
+    // 1
+    {37300.0, 0.001296},
+    {37300.0, 0.001296},
+    {37300.0, 0.001296},
+    {37665.0, 0.0011232},
+    {37665.0, 0.0011232},
+    {38761.0, 0.001296},
+    {38761.0, 0.001296},
+    {38761.0, 0.001296},
+    {38761.0, 0.001296},
+    {38761.0, 0.001296},
+    // 11
+    {38761.0, 0.001296},
+    {38761.0, 0.001296},
+    {39126.0, 0.002592},
+    {39126.0, 0.002592},
+};
+constexpr int N_DRIFT_ROWS = static_cast<int>(std::size(DRIFT));
+static_assert(N_DRIFT_ROWS == 14 && LEAP_STEPS[N_DRIFT_ROWS].year == 1972 &&
+                  LEAP_STEPS[N_DRIFT_ROWS].month == 1,
               "the drift rows end with 1972 January");
 
 // Largest magnitude of one part of a two-part date that the calendar
@@ -154,8 +176,7 @@ std::int32_t dat(std::int32_t year, std::int32_t month, std::int32_t day, double
     const LeapStep& row = LEAP_STEPS[i];
     delta_at = row.tai_minus_utc_s;
     if (i < N_DRIFT_ROWS) {
-        delta_at = row.tai_minus_utc_s +
-                   ((fraction + djm) - row.drift_ref_mjd) * row.drift_rate_s_per_day;
+        delta_at = row.tai_minus_utc_s + ((fraction + djm) - DRIFT[i].ref_mjd) * DRIFT[i].rate_s_per_day;
     }
     return status;
 }
