@@ -10,13 +10,15 @@
 // in the help text varn.m.
 //
 // The host's error call does not return. MathWorks documents that MATLAB
-// runs the destructors of a C++ MEX file's objects as it leaves, and Octave
-// leaves by a C++ exception; a host that left by longjmp would skip them.
-// The gateway is right on either kind of host because it raises an error
-// only where it owns no memory: every check runs before the first
-// allocation, and an allocation failure releases everything first. So
-// nothing leaks and nothing is freed twice. The private arrays are plain
-// malloc blocks, released by hand on the one path that holds them.
+// then calls the destructors of a C++ MEX file's objects that go out of
+// scope, and itself frees the arrays the call created, so that nothing may
+// free those twice; Octave leaves by a C++ exception; a host that left by
+// longjmp would run no destructor. The gateway is right on every such host
+// because it raises an error only where it owns no memory: every check runs
+// before the first allocation, and an allocation failure releases its own
+// blocks and destroys the outputs it created (clearing their slots) before
+// it reports. The private arrays are plain malloc blocks, released by hand
+// on the one path that holds them.
 //
 // Every message goes to the host as the argument of a "%s" format, as data:
 // a % in a message is never read as a conversion.
