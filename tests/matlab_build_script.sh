@@ -4,9 +4,10 @@
 # header, libmx and libmex defining every function of the MEX API, the
 # programs and files that FindMatlab and matlab_add_mex read), the project is
 # configured against it and the MATLAB targets are built. Each plug-in must
-# link with no undefined symbol, export mexFunction and the API version and
-# nothing else, need no newer C++ runtime than MATLAB bundles, and have its
-# help text beside it. No plug-in is run.
+# pass its messages as data, link with no undefined symbol, export
+# mexFunction and the API version and nothing else, need no newer C++
+# runtime than MATLAB bundles, and have its help text beside it. No plug-in
+# is run.
 #   matlab_build_script.sh <source dir> <cmake> <mkoctfile>
 set -euo pipefail
 src=$1 cmake=$2 mkoctfile=$3
@@ -18,9 +19,14 @@ root=$work/MATLAB
 mkdir -p "$root/bin/glnxa64" "$root/extern/include" "$root/extern/version" \
          "$root/extern/lib/glnxa64"
 # Octave's header, less the one macro by which the gateways tell Octave's API
-# from MATLAB's, so that the MATLAB branches are the ones compiled.
+# from MATLAB's, so that the MATLAB branches are the ones compiled; the error
+# and warning calls are checked as printf formats, so that a message passed
+# as the format (not as data through "%s") fails the build.
 inc=$("$mkoctfile" -p OCTINCLUDEDIR)
-printf '#include "%s/mex.h"\n#undef HAVE_OCTAVE\n' "$inc" > "$root/extern/include/mex.h"
+{ printf '#include "%s/mex.h"\n#undef HAVE_OCTAVE\n' "$inc"
+  for f in mexErrMsgIdAndTxt mexWarnMsgIdAndTxt; do
+    echo "void $f(const char*, const char*, ...) __attribute__((format(printf, 2, 3)));"
+  done; } > "$root/extern/include/mex.h"
 # An empty definition per function the API declares: a call to anything
 # else fails the link, which runs with --no-undefined.
 for lib in mx mex; do
@@ -46,6 +52,7 @@ echo 'MEX { global: mexFunction; mexfilerequiredapiversion; local: *; };' \
 build=$work/build
 "$cmake" -S "$src" -B "$build" -G "Unix Makefiles" -DMatlab_ROOT_DIR="$root" \
   -DVARN_BUILD_TESTS=OFF -DVARN_BUILD_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS="-Werror=format -Werror=format-security" \
   -DCMAKE_SHARED_LINKER_FLAGS=-Wl,--no-undefined > "$work/configure.log" ||
   { cat "$work/configure.log"; fail "configure"; }
 # Every plug-in the project registers for Octave must also build for MATLAB.
