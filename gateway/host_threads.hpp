@@ -1,5 +1,5 @@
 // How many threads a plug-in gives one call's computation, as the host and
-// the user have set it. Included by the MEX gateways only, after "mex.h".
+// the user have set it. For the MEX gateways only.
 //
 //   1. In MATLAB: maxNumCompThreads, MATLAB's own limit on its computational
 //      threads (the number of physical cores by default, 1 in a parfor or
@@ -19,6 +19,8 @@
 // always answers (the number of processors by default) and has no effect on
 // Octave itself, so that it would hide VARN_NUM_THREADS.
 #pragma once
+
+#include "mex.h"
 
 #include <cmath>
 #include <cstdint>
