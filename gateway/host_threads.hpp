@@ -8,7 +8,7 @@
 //      thread in every parfor worker would oversubscribe the machine.
 //   2. Otherwise, and in GNU Octave: the environment variable
 //      VARN_NUM_THREADS, a positive whole number written in decimal digits
-//      only (at most nine). Any other value is ignored.
+//      only. Any other value is ignored.
 //   3. Otherwise 0: one thread per hardware thread.
 //
 // The count never changes a result: every row is computed by the same code,
@@ -22,6 +22,7 @@
 
 #include "mex.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -34,39 +35,40 @@ namespace varn_mex {
 // every call, which a loop of single epochs should not pay.
 constexpr std::int64_t ROWS_WORTH_ASKING = 16;
 
-// VARN_NUM_THREADS as a count: 1 to 999999999 from decimal digits only, 0 for
-// anything else (null, empty, signs, spaces, other characters, ten digits
-// or more, zero).
+// A count given by the host or the user: a whole number from 1 to INT_MAX,
+// else 0 (NaN included).
+inline int thread_count(double value) {
+    const bool whole = value >= 1.0 && value <= INT_MAX && std::floor(value) == value;
+    return whole ? static_cast<int>(value) : 0;
+}
+
+// VARN_NUM_THREADS as a count: decimal digits only, else 0 (null, empty,
+// signs, spaces, exponents, any other character, zero, above INT_MAX).
 inline int parse_thread_count(const char* text) {
     if (text == nullptr) return 0;
-    int count = 0;
-    for (int i = 0; text[i] != '\0'; ++i) {
-        if (i == 9 || text[i] < '0' || text[i] > '9') return 0;
-        count = count * 10 + (text[i] - '0');
+    double value = 0.0;  // exact up to 2^53, then too large anyway
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9') return 0;
+        value = value * 10.0 + (*c - '0');
     }
-    return count;
+    return thread_count(value);
 }
 
 #if !defined(HAVE_OCTAVE)
 // MATLAB's maxNumCompThreads, asked on the calling thread (the only one that
 // may call the host). The trap turns a failure of the call into a returned
 // error object, so that no error leaves this function. 0 when the call fails
-// or its answer is not a whole number from 1 to 2^20.
+// or its answer is not a count.
 inline int matlab_comp_threads() {
     mxArray* answer = nullptr;
     mxArray* failure = mexCallMATLABWithTrap(1, &answer, 0, nullptr, "maxNumCompThreads");
-    if (failure != nullptr) {
-        mxDestroyArray(failure);
-        return 0;
-    }
     int count = 0;
-    if (answer != nullptr && mxIsDouble(answer) && !mxIsComplex(answer) &&
-        mxGetNumberOfElements(answer) == 1) {
-        const double value = mxGetScalar(answer);
-        if (value >= 1.0 && value <= 1048576.0 && std::floor(value) == value)
-            count = static_cast<int>(value);
+    if (failure != nullptr) mxDestroyArray(failure);
+    if (failure == nullptr && answer != nullptr) {
+        if (mxIsDouble(answer) && mxGetNumberOfElements(answer) == 1)
+            count = thread_count(mxGetScalar(answer));
+        mxDestroyArray(answer);
     }
-    if (answer != nullptr) mxDestroyArray(answer);
     return count;
 }
 #endif

@@ -1,13 +1,11 @@
 #!/usr/bin/env bash
-# The MATLAB build of every plug-in, proven without MATLAB: CMake's FindMatlab
-# is pointed at a stand-in installation made here (Octave's mex.h as the
-# header, libmx and libmex defining every function of the MEX API, the
-# programs and files that FindMatlab and matlab_add_mex read), the project is
-# configured against it and the MATLAB targets are built. Each plug-in must
-# pass its messages as data, link with no undefined symbol, export
-# mexFunction and the API version and nothing else, need no newer C++
-# runtime than MATLAB bundles, and have its help text beside it. No plug-in
-# is run.
+# The MATLAB build of every plug-in, without MATLAB: the project is configured
+# against a stand-in MATLAB root made here (Octave's mex.h, libmx and libmex
+# defining every MEX API function, what FindMatlab and matlab_add_mex read)
+# and the MATLAB targets are built. Each plug-in must pass its messages as
+# data, link with no undefined symbol, export only mexFunction and the API
+# version, need no newer C++ runtime than MATLAB's, and have its help text
+# beside it. No plug-in is run.
 #   matlab_build_script.sh <source dir> <cmake> <mkoctfile>
 set -euo pipefail
 src=$1 cmake=$2 mkoctfile=$3
@@ -16,12 +14,10 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 root=$work/MATLAB
-mkdir -p "$root/bin/glnxa64" "$root/extern/include" "$root/extern/version" \
-         "$root/extern/lib/glnxa64"
-# Octave's header, less the one macro by which the gateways tell Octave's API
-# from MATLAB's, so that the MATLAB branches are the ones compiled; the error
-# and warning calls are checked as printf formats, so that a message passed
-# as the format (not as data through "%s") fails the build.
+mkdir -p "$root"/{bin/glnxa64,extern/include,extern/version,extern/lib/glnxa64}
+# Octave's header without the macro that tells the gateways they run in
+# Octave, so that the MATLAB branches compile; the error and warning calls are
+# checked as printf formats: a message passed as the format fails the build.
 inc=$("$mkoctfile" -p OCTINCLUDEDIR)
 { printf '#include "%s/mex.h"\n#undef HAVE_OCTAVE\n' "$inc"
   for f in mexErrMsgIdAndTxt mexWarnMsgIdAndTxt; do
@@ -34,15 +30,10 @@ for lib in mx mex; do
     sed 's/^\(.*\) ($/void \1(void) {}/' > "$work/$lib.c"
   cc -shared -fPIC -o "$root/bin/glnxa64/lib$lib.so" "$work/$lib.c"
 done
+# The programs FindMatlab runs: mexext, and matlab -r "version, exit" that
+# writes the release to the log file FindMatlab names and reads.
 printf '#!/bin/sh\necho mexa64\n' > "$root/bin/mexext"
-# `matlab -logfile FILE ... -r "version, exit"` leaves the release in FILE.
-cat > "$root/bin/matlab" <<'EOF'
-#!/bin/sh
-while [ $# -gt 1 ]; do
-  [ "$1" = -logfile ] && printf "ans =\n\n    '9.14.0.2206163 (R2023a)'\n\n" > "$2"
-  shift
-done
-EOF
+printf '#!/bin/sh\necho "ans = 9.14" > matlabVersionLog.cmaketmp\n' > "$root/bin/matlab"
 chmod +x "$root/bin/mexext" "$root/bin/matlab"
 echo 'void mexfilerequiredapiversion(unsigned* release, unsigned* api) { *release = *api = 0; }' \
   > "$root/extern/version/c_mexapi_version.c"
@@ -64,8 +55,7 @@ grep -qx varn <<< "$plugins" || fail "no varn_matlab target"
   { tail -40 "$work/build.log"; fail "build"; }
 
 for p in $plugins; do
-  mex=$build/gateway/matlab/$p.mexa64
-  exported=$(nm -D --defined-only "$mex" | awk '$2 == "T" { sub(/@.*/, "", $3); print $3 }' |
+  exported=$(nm -D --defined-only "$build/gateway/matlab/$p.mexa64" | awk '$2 == "T" { sub(/@.*/, "", $3); print $3 }' |
              sort | tr '\n' ' ')
   [ "$exported" = "mexFunction mexfilerequiredapiversion " ] || fail "$p exports: $exported"
   cmp -s "$src/$p.m" "$build/gateway/matlab/$p.m" || fail "$p.m is not beside $p.mexa64"
