@@ -23,7 +23,6 @@
 #include "mex.h"
 
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
@@ -38,8 +37,9 @@ constexpr std::int64_t ROWS_WORTH_ASKING = 16;
 // A count given by the host or the user: a whole number from 1 to INT_MAX,
 // else 0 (NaN included).
 inline int thread_count(double value) {
-    const bool whole = value >= 1.0 && value <= INT_MAX && std::floor(value) == value;
-    return whole ? static_cast<int>(value) : 0;
+    if (!(value >= 1.0 && value <= INT_MAX)) return 0;
+    const int count = static_cast<int>(value);
+    return count == value ? count : 0;
 }
 
 // VARN_NUM_THREADS as a count: decimal digits only, else 0 (null, empty,
@@ -64,7 +64,7 @@ inline int matlab_comp_threads() {
     mxArray* failure = mexCallMATLABWithTrap(1, &answer, 0, nullptr, "maxNumCompThreads");
     int count = 0;
     if (failure != nullptr) mxDestroyArray(failure);
-    if (failure == nullptr && answer != nullptr) {
+    if (answer != nullptr) {  // set only when the call succeeded
         if (mxIsDouble(answer) && mxGetNumberOfElements(answer) == 1)
             count = thread_count(mxGetScalar(answer));
         mxDestroyArray(answer);
