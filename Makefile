@@ -22,7 +22,10 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The C++ runtime versions the plug-ins need (MATLAB brings its own), then
+# every test.
 unit-test: build
+	bash scripts/check-abi.sh $(BUILD)/gateway
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The library and its unit tests with AddressSanitizer and

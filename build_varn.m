@@ -1,6 +1,9 @@
 function build_varn()
-%BUILD_VARN  Build the varn MEX file in the current folder (the repository
-%   root), beside varn.m: varn.mexa64 in MATLAB, varn.mex in GNU Octave.
+%BUILD_VARN  Build the MEX plug-ins in the current folder (the repository
+%   root), each beside its help text: varn, and varn_fast and varn_eop when
+%   their help files varn_fast.m and varn_eop.m are here. In MATLAB the
+%   files are varn.mexa64 (the extension mexext gives), in GNU Octave
+%   varn.mex.
 %
 %   Run from the repository root, in MATLAB or Octave:
 %       build_varn
@@ -8,22 +11,36 @@ function build_varn()
 %
 %   Needs a C++17 compiler known to mex and the ERFA library with its header
 %   (Debian/Ubuntu: apt install liberfa-dev; in Octave also liboctave-dev).
-%   The library is compiled without fused multiply-add (-ffp-contract=off),
-%   so that the results keep the evaluation order of the published
-%   algorithms and match the CMake build bit for bit.
+%   MATLAB builds against the R2017b C API (mex -R2017b), the API that the
+%   CMake build uses too, whatever the release's default. The library is
+%   compiled without fused multiply-add (-ffp-contract=off), so that the
+%   results keep the evaluation order of the published algorithms and match
+%   the CMake build bit for bit.
 
 if ~exist(fullfile('gateway', 'varn_mex.cpp'), 'file')
   error('build_varn:notRoot', 'Run build_varn from the root of the varn repository.');
 end
 
-sources = [{fullfile('gateway', 'varn_mex.cpp')}, ...
-           list_sources('pipeline'), list_sources('models')];
+% Name, gateway source and macro definitions of each plug-in.
+plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
+           'varn_fast', fullfile('gateway', 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
+           'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {}};
+library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];
 flags = '-O2 -std=c++17 -ffp-contract=off';
 
+for k = 1:size(plugins, 1)
+  [name, gateway, defines] = plugins{k, :};
+  if exist(fullfile(pwd, [name '.m']), 'file') == 2
+    out = build_plugin(name, [{gateway}, library], defines, flags);
+    fprintf('build_varn: built %s\n', fullfile(pwd, out));
+  end
+end
+end
+
+function out = build_plugin(name, sources, defines, flags)
 % A plug-in still loaded from an earlier build must not be overwritten
 % while it is mapped into this process.
-clear('varn');
-
+clear(name);
 if exist('OCTAVE_VERSION', 'builtin')
   % Octave's mex is mkoctfile --mex, which takes its compiler flags from the
   % environment and leaves one object file per source in the current folder.
@@ -32,7 +49,7 @@ if exist('OCTAVE_VERSION', 'builtin')
   old_flags = getenv('CXXFLAGS');
   setenv('CXXFLAGS', flags);
   try
-    mex('-I.', sources{:}, '-lerfa', '-pthread', '-o', 'varn');
+    mex('-I.', defines{:}, sources{:}, '-lerfa', '-pthread', '-o', name);
   catch err
     setenv('CXXFLAGS', old_flags);
     remove_objects(objects);
@@ -41,13 +58,12 @@ if exist('OCTAVE_VERSION', 'builtin')
   setenv('CXXFLAGS', old_flags);
   remove_objects(objects);
   rehash();   % let this session see the new file at once
-  out = 'varn.mex';
+  out = [name '.mex'];
 else
-  mex('-O', ['CXXFLAGS=$CXXFLAGS ' flags], 'LDFLAGS=$LDFLAGS -pthread', ...
-      '-I.', sources{:}, '-lerfa', '-output', 'varn');
-  out = ['varn.' mexext];
+  mex('-R2017b', '-O', ['CXXFLAGS=$CXXFLAGS ' flags], 'LDFLAGS=$LDFLAGS -pthread', ...
+      defines{:}, '-I.', sources{:}, '-lerfa', '-output', name);
+  out = [name '.' mexext];
 end
-fprintf('build_varn: built %s\n', fullfile(pwd, out));
 end
 
 function files = list_sources(folder)

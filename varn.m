@@ -65,7 +65,17 @@ function varargout = varn(varargin)
 %                                      amount of memory to allocate
 %     MATLAB:varn:OutOfMemory          Allocation would exceed memory limit
 %   Class checks (numeric, real, full) of all six inputs, in the order
-%   tt, xp, yp, dX, dY, DUT, come before every shape check.
+%   tt, xp, yp, dX, dY, DUT, come before every shape check. In MATLAB, a
+%   batch so large that an output would pass MATLAB's array size limit
+%   fails in MATLAB's own creation of the outputs (mxCreateDoubleMatrix),
+%   with MATLAB's error, before varn's OutOfMemory check can.
+%
+%   Threads: the rows are shared out among threads, which never changes a
+%   result bit. In MATLAB their number is maxNumCompThreads (1 in a parfor
+%   worker, or after maxNumCompThreads(1)); in Octave, or if MATLAB gives
+%   no answer, the environment variable VARN_NUM_THREADS, a positive whole
+%   number (setenv('VARN_NUM_THREADS', '4'); other values are ignored);
+%   otherwise one per hardware thread. Under 16 rows, one thread.
 %
 %   Example: 2020 January 1, 12h TT, and the same epoch six hours later
 %     tt  = [58849 43200; 58849 64800];

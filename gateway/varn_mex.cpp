@@ -9,18 +9,26 @@
 // the content of every series are documented in pipeline/iau_compute.hpp and
 // in the help text varn.m.
 //
-// The host's error call may leave this function without running any C++
-// destructor (MATLAB jumps out of the MEX file), so an error is raised only
-// at a point where the gateway owns no memory: every check runs before the
-// first allocation, and an allocation failure releases everything first.
-// For the same reason the private arrays are plain malloc blocks rather than
-// containers.
+// The host's error call does not return. MathWorks documents that MATLAB
+// then calls the destructors of a C++ MEX file's objects that go out of
+// scope, and itself frees the arrays the call created, so that nothing may
+// free those twice; Octave leaves by a C++ exception; a host that left by
+// longjmp would run no destructor. The gateway is right on every such host
+// because it raises an error only where it owns no memory: every check runs
+// before the first allocation, and an allocation failure releases its own
+// blocks and destroys the outputs it created (clearing their slots) before
+// it reports. The private arrays are plain malloc blocks, released by hand
+// on the one path that holds them.
+//
+// Every message goes to the host as the argument of a "%s" format, as data:
+// a % in a message is never read as a conversion.
 #include "mex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "gateway/host_threads.hpp"
 #include "pipeline/iau_compute.hpp"
 
 namespace {
@@ -134,13 +142,15 @@ bool array_bytes(std::uint64_t rows, int cols, std::size_t* bytes) {
 }
 
 // The one place the gateway enters the computation: the rows are shared out
-// among one thread per hardware thread (small batches stay on this thread).
-// The workers only compute; every call of the host stays on this thread.
-void run_pipeline(std::int64_t n, double* const in[N_INPUTS], double* const out[N_OUTPUTS]) {
+// among the given number of threads (gateway/host_threads.hpp; small batches
+// stay on this thread). The workers only compute; every call of the host
+// stays on this thread.
+void run_pipeline(std::int64_t n, double* const in[N_INPUTS], double* const out[N_OUTPUTS],
+                  int threads) {
     varn::iau_compute_parallel(n, in[TT], in[XP], in[YP], in[DX], in[DY], in[DUT], out[0],
                                out[1], out[2], out[3], out[4], out[5], out[6], out[7], out[8],
                                out[9], out[10], out[11], out[12], out[13], out[14], out[15],
-                               out[16], out[17], 0);
+                               out[16], out[17], threads);
 }
 
 void release(double** arrays, int count) {
@@ -154,17 +164,18 @@ void release(double** arrays, int count) {
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // Counts.
-    if (nrhs != N_INPUTS) mexErrMsgIdAndTxt("MATLAB:varn:nInput", "Six inputs required.");
-    if (nlhs > N_OUTPUTS) mexErrMsgIdAndTxt("MATLAB:varn:nOutput", "Too many output arguments.");
+    if (nrhs != N_INPUTS) mexErrMsgIdAndTxt("MATLAB:varn:nInput", "%s", "Six inputs required.");
+    if (nlhs > N_OUTPUTS)
+        mexErrMsgIdAndTxt("MATLAB:varn:nOutput", "%s", "Too many output arguments.");
 
     // Classes, input by input, all before any shape: numeric, then real, then
     // full. Complex and sparse storage do not hold n x k plain elements.
     for (int k = 0; k < N_INPUTS; ++k) {
         const InputErrors& e = INPUT_ERRORS[k];
         if (!mxIsNumeric(prhs[k]) || !convertible_class(prhs[k]))
-            mexErrMsgIdAndTxt(e.non_numeric_id, e.non_numeric_msg);
-        if (mxIsComplex(prhs[k])) mexErrMsgIdAndTxt(e.complex_id, e.complex_msg);
-        if (mxIsSparse(prhs[k])) mexErrMsgIdAndTxt(e.sparse_id, e.sparse_msg);
+            mexErrMsgIdAndTxt(e.non_numeric_id, "%s", e.non_numeric_msg);
+        if (mxIsComplex(prhs[k])) mexErrMsgIdAndTxt(e.complex_id, "%s", e.complex_msg);
+        if (mxIsSparse(prhs[k])) mexErrMsgIdAndTxt(e.sparse_id, "%s", e.sparse_msg);
     }
 
     // Shapes. mxGetN counts every trailing dimension together, so an
@@ -175,11 +186,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         cols[k] = mxGetN(prhs[k]);
     }
     const std::uint64_t n = rows[TT];
-    if (cols[TT] != 2) mexErrMsgIdAndTxt(INPUT_ERRORS[TT].dimension_id,
-                                         INPUT_ERRORS[TT].dimension_msg);
+    if (cols[TT] != 2)
+        mexErrMsgIdAndTxt(INPUT_ERRORS[TT].dimension_id, "%s", INPUT_ERRORS[TT].dimension_msg);
     for (int k = XP; k < N_INPUTS; ++k) {
         if (cols[k] != 1 || rows[k] != n)
-            mexErrMsgIdAndTxt(INPUT_ERRORS[k].dimension_id, INPUT_ERRORS[k].dimension_msg);
+            mexErrMsgIdAndTxt(INPUT_ERRORS[k].dimension_id, "%s", INPUT_ERRORS[k].dimension_msg);
     }
 
     // Sizes of the 24 private arrays, all checked before anything is allocated.
@@ -188,8 +199,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     for (int k = 0; k < N_INPUTS; ++k) sizes_fit = sizes_fit && array_bytes(n, IN_COLS[k], &in_bytes[k]);
     for (int k = 0; k < N_OUTPUTS; ++k) sizes_fit = sizes_fit && array_bytes(n, OUT_COLS[k], &out_bytes[k]);
     if (!sizes_fit)
-        mexErrMsgIdAndTxt("MATLAB:varn:Overflow",
+        mexErrMsgIdAndTxt("MATLAB:varn:Overflow", "%s",
                           "Integer overflow when calculating the amount of memory to allocate");
+
+    // Asked before anything is owned: in MATLAB this is a call into the host.
+    const int threads = varn_mex::host_threads(static_cast<std::int64_t>(n));
 
     // Host outputs first: should the host fail to create one, it ends the
     // call while the gateway still owns nothing. With no output requested the
@@ -220,13 +234,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             mxDestroyArray(plhs[k]);
             plhs[k] = nullptr;
         }
-        mexErrMsgIdAndTxt("MATLAB:varn:OutOfMemory", "Allocation would exceed memory limit");
+        mexErrMsgIdAndTxt("MATLAB:varn:OutOfMemory", "%s", "Allocation would exceed memory limit");
     }
 
     for (int k = 0; k < N_INPUTS; ++k)
         copy_to_private(prhs[k], in[k], in_bytes[k] / sizeof(double));
 
-    run_pipeline(static_cast<std::int64_t>(n), in, out);
+    run_pipeline(static_cast<std::int64_t>(n), in, out, threads);
 
     for (int k = 0; k < n_returned; ++k)
         copy_to_host(out[k], mxGetPr(plhs[k]), out_bytes[k] / sizeof(double));
