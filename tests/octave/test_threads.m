@@ -10,7 +10,8 @@ old = getenv('VARN_NUM_THREADS');
 restore = onCleanup(@() setenv('VARN_NUM_THREADS', old));   % '' where it was unset
 for setting = {'1', '2', '7', '0', '2x', '99999999999999999999', ''}
   setenv('VARN_NUM_THREADS', setting{1});   % '': as if unset
-  got = varn_call(18, in);
+  got = cell(1, 18);
+  [got{:}] = varn(in{:});
   for j = 1:18
     expect('same', sprintf('VARN_NUM_THREADS "%s", output %d', setting{1}, j), ...
            repmat(want{j}, reps, 1), got{j});
