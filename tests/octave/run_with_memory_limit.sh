@@ -6,8 +6,8 @@
 set -eu
 extra_kb=$1
 shift
-base_kb=$("$1" --no-gui --norc --quiet --eval \
-  "t = regexp(fileread('/proc/self/status'), 'VmSize:\s*(\d+)', 'tokens', 'once'); printf('%s\n', t{1});" \
+base_kb=$("$1" --no-gui --no-history --norc --quiet --eval \
+  "t = regexp(fileread('/proc/self/status'), 'VmSize:\s*(\d+)', 'tokens', 'once'); disp(t{1});" \
   2>/dev/null | tail -n 1)
 case $base_kb in
   ''|*[!0-9]*) echo "run_with_memory_limit: cannot measure an Octave session" >&2; exit 1 ;;
