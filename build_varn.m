@@ -1,6 +1,7 @@
 function build_varn()
-%BUILD_VARN  Build the varn MEX file in the current folder (the repository
-%   root), beside varn.m: varn.mexa64 in MATLAB, varn.mex in GNU Octave.
+%BUILD_VARN  Build the varn and varn_fast MEX files in the current folder (the
+%   repository root), beside varn.m and varn_fast.m: varn.mexa64 and
+%   varn_fast.mexa64 in MATLAB, varn.mex and varn_fast.mex in GNU Octave.
 %
 %   Run from the repository root, in MATLAB or Octave:
 %       build_varn
@@ -22,7 +23,7 @@ flags = '-O2 -std=c++17 -ffp-contract=off';
 
 % A plug-in still loaded from an earlier build must not be overwritten
 % while it is mapped into this process.
-clear('varn');
+clear('varn', 'varn_fast');
 
 if exist('OCTAVE_VERSION', 'builtin')
   % Octave's mex is mkoctfile --mex, which takes its compiler flags from the
@@ -33,6 +34,7 @@ if exist('OCTAVE_VERSION', 'builtin')
   setenv('CXXFLAGS', flags);
   try
     mex('-I.', sources{:}, '-lerfa', '-pthread', '-o', 'varn');
+    mex('-I.', '-DVARN_FAST_MODE', sources{:}, '-lerfa', '-pthread', '-o', 'varn_fast');
   catch err
     setenv('CXXFLAGS', old_flags);
     remove_objects(objects);
@@ -45,9 +47,11 @@ if exist('OCTAVE_VERSION', 'builtin')
 else
   mex('-O', ['CXXFLAGS=$CXXFLAGS ' flags], 'LDFLAGS=$LDFLAGS -pthread', ...
       '-I.', sources{:}, '-lerfa', '-output', 'varn');
+  mex('-O', ['CXXFLAGS=$CXXFLAGS ' flags], 'LDFLAGS=$LDFLAGS -pthread', ...
+      '-DVARN_FAST_MODE', '-I.', sources{:}, '-lerfa', '-output', 'varn_fast');
   out = ['varn.' mexext];
 end
-fprintf('build_varn: built %s\n', fullfile(pwd, out));
+fprintf('build_varn: built %s and varn_fast beside it\n', fullfile(pwd, out));
 end
 
 function files = list_sources(folder)
