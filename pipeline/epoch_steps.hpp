@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 namespace varn::detail {
 
@@ -52,6 +53,18 @@ double equation_of_origins(double m);
 // equation of the origins from which it is formed.
 void write_row(const Arrays& a, std::int64_t i, double m, const HighFrequency& hf, const Cip& c,
                const double* eo);
+
+// The rows of a batch in order of TT, NaN last and equal times by row, so
+// that the order is total and repeatable. Computing the rows in this order
+// saves up to half the time on unordered batches: the processor predicts the
+// branches of the series' sines and cosines only when consecutive epochs lie
+// close together in time. Throws std::bad_alloc when there is no memory for
+// the list (16 bytes a row).
+struct TimedRow {
+    double m;  // TT MJD
+    std::int64_t row;
+};
+std::vector<TimedRow> rows_in_time_order(const Arrays& a);
 
 // Runs work(begin, end) over contiguous blocks that cover [0, count), on up
 // to `threads` threads (0 or less: one per hardware thread), the calling

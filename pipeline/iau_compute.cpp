@@ -7,8 +7,11 @@
 // SOFA "Tools for Earth Attitude", ch. 5.
 #include "pipeline/iau_compute.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
+#include <vector>
 
 #include <erfa.h>
 
@@ -181,20 +184,36 @@ void write_row(const Arrays& a, std::int64_t i, double m, const HighFrequency& h
     tidal[10 * n + i] = eraFasa03(t_jc);
 }
 
+std::vector<TimedRow> rows_in_time_order(const Arrays& a) {
+    std::vector<TimedRow> rows(static_cast<std::size_t>(a.n));
+    for (std::int64_t i = 0; i < a.n; ++i) rows[static_cast<std::size_t>(i)] = {tt_mjd(a, i), i};
+    auto before = [](const TimedRow& p, const TimedRow& q) {
+        const double kp = std::isnan(p.m) ? INFINITY : p.m;
+        const double kq = std::isnan(q.m) ? INFINITY : q.m;
+        return kp < kq || (kp == kq && p.row < q.row);
+    };
+    if (!std::is_sorted(rows.begin(), rows.end(), before))
+        std::sort(rows.begin(), rows.end(), before);
+    return rows;
+}
+
 }  // namespace detail
 
 namespace {
+
+// Row i: the whole per-epoch computation.
+void compute_row(const detail::Arrays& a, std::int64_t i) {
+    // 1. TT as an MJD; 2 and 5: the high-frequency models; 11: the CIP and
+    // the CIO locator from the model.
+    const double m = detail::tt_mjd(a, i);
+    detail::write_row(a, i, m, detail::high_frequency(m), detail::cip(m), nullptr);
+}
 
 // Rows [begin, end) of a batch: the whole per-epoch computation. Rows are
 // independent, so any split of [0, n) into ranges gives the same bits as one
 // pass.
 void compute_rows(const detail::Arrays& a, std::int64_t begin, std::int64_t end) {
-    for (std::int64_t i = begin; i < end; ++i) {
-        // 1. TT as an MJD; 2 and 5: the high-frequency models; 11: the CIP
-        // and the CIO locator from the model.
-        const double m = detail::tt_mjd(a, i);
-        detail::write_row(a, i, m, detail::high_frequency(m), detail::cip(m), nullptr);
-    }
+    for (std::int64_t i = begin; i < end; ++i) compute_row(a, i);
 }
 
 }  // namespace
@@ -229,8 +248,24 @@ void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, co
     // 0.03 ms. A block of MIN_ROWS_PER_THREAD rows repays its thread many
     // times over (see bench/).
     constexpr std::int64_t MIN_ROWS_PER_THREAD = 8;
+
+    // The rows in time order, each written to its own place; in the order
+    // given if there is no memory for the list.
+    std::vector<detail::TimedRow> order;
+    try {
+        order = detail::rows_in_time_order(a);
+    } catch (const std::bad_alloc&) {
+        detail::run_blocks(n, threads, MIN_ROWS_PER_THREAD, [&a](std::int64_t begin,
+                                                                 std::int64_t end) {
+            compute_rows(a, begin, end);
+        });
+        return;
+    }
     detail::run_blocks(n, threads, MIN_ROWS_PER_THREAD,
-                       [&a](std::int64_t begin, std::int64_t end) { compute_rows(a, begin, end); });
+                       [&a, &order](std::int64_t begin, std::int64_t end) {
+                           for (std::int64_t p = begin; p < end; ++p)
+                               compute_row(a, order[static_cast<std::size_t>(p)].row);
+                       });
 }
 
 }  // namespace varn

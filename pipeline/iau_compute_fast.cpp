@@ -59,21 +59,15 @@ constexpr std::int64_t MIN_SLOW_NODES_PER_THREAD = 2;
 constexpr std::int64_t MIN_HF_NODES_PER_THREAD = 16;
 constexpr std::int64_t MIN_ROWS_PER_THREAD = 256;
 
-// One row of the batch, in the time order in which the rows are computed.
-struct Entry {
-    double m;                  // TT MJD
-    std::int64_t row;
-    bool interpolable;         // TT in 1900-2100 and every input finite
-    std::int64_t first[2];     // per grid: index of the stencil's first node in
-                               // the grid's node list, or -1 for exact
+// The rows in time order, and for each (by its place in that order):
+// whether it may be interpolated (TT in 1900-2100, every input finite), and
+// per grid the index in the grid's node list of its stencil's first node, or
+// -1 for the exact computation.
+struct Plan {
+    std::vector<detail::TimedRow> order;
+    std::vector<char> interpolable;
+    std::vector<std::int64_t> first[2];
 };
-
-bool time_order(const Entry& a, const Entry& b) {
-    // NaN last; equal times by row, so the order is total and repeatable.
-    const double ka = std::isnan(a.m) ? INFINITY : a.m;
-    const double kb = std::isnan(b.m) ? INFINITY : b.m;
-    return ka < kb || (ka == kb && a.row < b.row);
-}
 
 // A grid: nodes at TT MJD k / NODES_PER_DAY for whole k, and the values of
 // the nodes that dense runs of rows need.
@@ -89,25 +83,28 @@ struct Grid {
         return static_cast<std::int64_t>(std::floor(m * nodes_per_day)) - LEAD;
     }
 
-    // Walks the entries in time order, groups the interpolable ones into runs
+    // Walks the rows in time order, groups the interpolable ones into runs
     // of overlapping stencils, and keeps the runs that hold at least 1.25
-    // epochs per node: their nodes join node_k and their entries learn where
-    // their stencil starts (entry.first[id]).
-    void plan(std::vector<Entry>& entries, GridId id) {
-        const std::size_t count = entries.size();
+    // epochs per node: their nodes join node_k and their rows learn where
+    // their stencil starts (plan.first[id]).
+    void make_plan(Plan& plan, GridId id) {
+        const std::vector<detail::TimedRow>& rows = plan.order;
+        std::vector<std::int64_t>& first = plan.first[id];
+        first.assign(rows.size(), -1);
+        const std::size_t count = rows.size();
         std::size_t p = 0;
         while (p < count) {
-            if (!entries[p].interpolable) {
+            if (!plan.interpolable[p]) {
                 ++p;
                 continue;
             }
-            const std::int64_t k_first = stencil_start(entries[p].m);
+            const std::int64_t k_first = stencil_start(rows[p].m);
             std::int64_t k_last = k_first;
             std::int64_t epochs = 1;
             std::size_t q = p + 1;
             for (; q < count; ++q) {
-                if (!entries[q].interpolable) continue;
-                const std::int64_t k = stencil_start(entries[q].m);
+                if (!plan.interpolable[q]) continue;
+                const std::int64_t k = stencil_start(rows[q].m);
                 if (k > k_last + (ORDER - 1)) break;
                 k_last = k;
                 ++epochs;
@@ -117,8 +114,7 @@ struct Grid {
                 const std::int64_t base = static_cast<std::int64_t>(node_k.size()) - k_first;
                 for (std::int64_t k = k_first; k < k_first + nodes; ++k) node_k.push_back(k);
                 for (std::size_t r = p; r < q; ++r) {
-                    if (entries[r].interpolable)
-                        entries[r].first[id] = base + stencil_start(entries[r].m);
+                    if (plan.interpolable[r]) first[r] = base + stencil_start(rows[r].m);
                 }
             }
             p = q;
@@ -144,20 +140,18 @@ bool finite_inputs(const detail::Arrays& a, std::int64_t i) {
 }
 
 void compute_fast(const detail::Arrays& a, int threads) {
-    // Every row with its TT, in time order.
-    std::vector<Entry> entries(static_cast<std::size_t>(a.n));
-    for (std::int64_t i = 0; i < a.n; ++i) {
-        const double m = detail::tt_mjd(a, i);
+    Plan plan;
+    plan.order = detail::rows_in_time_order(a);
+    plan.interpolable.resize(plan.order.size());
+    for (std::size_t p = 0; p < plan.order.size(); ++p) {
+        const double m = plan.order[p].m;
         const bool in_span = m >= MJD_1900 && m < MJD_2100;  // false for NaN
-        entries[static_cast<std::size_t>(i)] = {m, i, in_span && finite_inputs(a, i), {-1, -1}};
+        plan.interpolable[p] = in_span && finite_inputs(a, plan.order[p].row);
     }
-    if (!std::is_sorted(entries.begin(), entries.end(), time_order))
-        std::sort(entries.begin(), entries.end(), time_order);
-
     SlowGrid slow{SLOW_NODES_PER_DAY, {}, {}};
     HfGrid hf{HF_NODES_PER_DAY, {}, {}};
-    slow.plan(entries, SLOW);
-    hf.plan(entries, HF);
+    slow.make_plan(plan, SLOW);
+    hf.make_plan(plan, HF);
 
     // The nodes, each as iau_compute evaluates an epoch at its time.
     detail::run_blocks(static_cast<std::int64_t>(slow.node_k.size()), threads,
@@ -190,22 +184,23 @@ void compute_fast(const detail::Arrays& a, int threads) {
     // through whatever series are still evaluated in full.
     detail::run_blocks(
         a.n, threads, MIN_ROWS_PER_THREAD, [&](std::int64_t begin, std::int64_t end) {
-            for (std::int64_t p = begin; p < end; ++p) {
-                const Entry& e = entries[static_cast<std::size_t>(p)];
+            for (auto p = static_cast<std::size_t>(begin); p < static_cast<std::size_t>(end); ++p) {
+                const double m = plan.order[p].m;
+                const std::int64_t i = plan.order[p].row;
                 detail::HighFrequency h;
-                if (e.first[HF] >= 0) {
+                if (plan.first[HF][p] >= 0) {
                     double v[HF_WIDTH];
-                    hf.interpolate(e.m, e.first[HF], v);
+                    hf.interpolate(m, plan.first[HF][p], v);
                     h = {v[0], v[1], v[2]};
                 } else {
-                    h = detail::high_frequency(e.m);
+                    h = detail::high_frequency(m);
                 }
-                if (e.first[SLOW] >= 0) {
+                if (plan.first[SLOW][p] >= 0) {
                     double v[SLOW_WIDTH];
-                    slow.interpolate(e.m, e.first[SLOW], v);
-                    detail::write_row(a, e.row, e.m, h, {v[0], v[1], v[2]}, &v[3]);
+                    slow.interpolate(m, plan.first[SLOW][p], v);
+                    detail::write_row(a, i, m, h, {v[0], v[1], v[2]}, &v[3]);
                 } else {
-                    detail::write_row(a, e.row, e.m, h, detail::cip(e.m), nullptr);
+                    detail::write_row(a, i, m, h, detail::cip(m), nullptr);
                 }
             }
         });
