@@ -32,8 +32,9 @@ namespace varn {
 //
 // Accuracy, for TT from 1900 to 2100: every element of rc2t, rc2i and rpom,
 // and xp_rad, yp_rad, gst and era (modulo 2 pi) within 1e-12 of iau_compute
-// (measured: 6e-14 at most); the seconds of ut1 within 1e-8 s (measured:
-// 4e-10 s). gmst, utc, tai, t, tidal_args and the five Delaunay arguments are
+// (measured: 1.2e-13 at most in rc2t and era, where the rotation angle's own
+// rounding shows, 4e-14 elsewhere); the seconds of ut1 within 1e-8 s
+// (measured: 4.1e-10 s). gmst, utc, tai, t, tidal_args and the five Delaunay arguments are
 // identical bit for bit, as are the day columns of ut1.
 //
 // Where it stays exact. A row is computed entirely as iau_compute computes it
