@@ -123,11 +123,13 @@ struct Grid {
     }
 
     // The WIDTH values at the TT MJD m from the stencil starting at node
-    // index `first` of node_k.
+    // index `first` of node_k. The epoch's place in node steps from the
+    // stencil's first node is exact: a difference of two numbers within a
+    // factor of two of each other.
     void interpolate(double m, std::int64_t first, double out[WIDTH]) const {
-        const double u = m * nodes_per_day;
-        detail::lagrange_interpolate<ORDER, WIDTH>((u - std::floor(u)) + LEAD,
-                                                   &values[static_cast<std::size_t>(first) * WIDTH], out);
+        const double x = m * nodes_per_day - static_cast<double>(stencil_start(m));
+        detail::lagrange_interpolate<ORDER, WIDTH>(
+            x, &values[static_cast<std::size_t>(first) * WIDTH], out);
     }
 };
 
