@@ -54,6 +54,9 @@ double equation_of_origins(double m);
 void write_row(const Arrays& a, std::int64_t i, double m, const HighFrequency& hf, const Cip& c,
                const double* eo);
 
+// The exact computation of every row, as iau_compute_parallel runs it.
+void compute_exact(const Arrays& a, int threads);
+
 // The rows of a batch in order of TT, NaN last and equal times by row, so
 // that the order is total and repeatable. Computing the rows in this order
 // saves up to half the time on unordered batches: the processor predicts the

@@ -219,6 +219,33 @@ void compute_rows(const detail::Arrays& a, std::int64_t begin, std::int64_t end)
 }  // namespace
 
 
+namespace detail {
+
+void compute_exact(const Arrays& a, int threads) {
+    const std::int64_t n = a.n;
+    // One epoch costs about 0.1 ms; starting and joining a thread about
+    // 0.03 ms. A block of MIN_ROWS_PER_THREAD rows repays its thread many
+    // times over (see bench/).
+    constexpr std::int64_t MIN_ROWS_PER_THREAD = 8;
+
+    // The rows in time order, each written to its own place; in the order
+    // given if there is no memory for the list.
+    std::vector<TimedRow> order;
+    try {
+        order = rows_in_time_order(a);
+    } catch (const std::bad_alloc&) {
+        run_blocks(n, threads, MIN_ROWS_PER_THREAD,
+                   [&a](std::int64_t begin, std::int64_t end) { compute_rows(a, begin, end); });
+        return;
+    }
+    run_blocks(n, threads, MIN_ROWS_PER_THREAD, [&a, &order](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t p = begin; p < end; ++p)
+            compute_row(a, order[static_cast<std::size_t>(p)].row);
+    });
+}
+
+}  // namespace detail
+
 void iau_compute(std::int64_t n, const double* tt, const double* xp, const double* yp,
                  const double* dX, const double* dY, const double* DUT, double* rc2t,
                  double* rc2i, double* rpom, double* xp_rad, double* yp_rad, double* gmst,
@@ -240,32 +267,10 @@ void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, co
                           double* fa_f, double* fa_d, double* fa_om, double* tai, double* era,
                           int threads) {
     if (n <= 0) return;
-    const detail::Arrays a{n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
+    detail::compute_exact({n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
                            rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
-                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era};
-
-    // One epoch costs about 0.1 ms; starting and joining a thread about
-    // 0.03 ms. A block of MIN_ROWS_PER_THREAD rows repays its thread many
-    // times over (see bench/).
-    constexpr std::int64_t MIN_ROWS_PER_THREAD = 8;
-
-    // The rows in time order, each written to its own place; in the order
-    // given if there is no memory for the list.
-    std::vector<detail::TimedRow> order;
-    try {
-        order = detail::rows_in_time_order(a);
-    } catch (const std::bad_alloc&) {
-        detail::run_blocks(n, threads, MIN_ROWS_PER_THREAD, [&a](std::int64_t begin,
-                                                                 std::int64_t end) {
-            compute_rows(a, begin, end);
-        });
-        return;
-    }
-    detail::run_blocks(n, threads, MIN_ROWS_PER_THREAD,
-                       [&a, &order](std::int64_t begin, std::int64_t end) {
-                           for (std::int64_t p = begin; p < end; ++p)
-                               compute_row(a, order[static_cast<std::size_t>(p)].row);
-                       });
+                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era},
+                          threads);
 }
 
 }  // namespace varn

@@ -31,7 +31,6 @@
 #include <vector>
 
 #include "pipeline/epoch_steps.hpp"
-#include "pipeline/iau_compute.hpp"
 #include "pipeline/lagrange.hpp"
 
 namespace varn {
@@ -223,10 +222,7 @@ void iau_compute_fast(std::int64_t n, const double* tt, const double* xp, const 
     try {
         compute_fast(a, threads);
     } catch (const std::bad_alloc&) {
-        // No scratch memory: every row exactly, which needs none.
-        iau_compute_parallel(n, tt, xp, yp, dX, dY, DUT, rc2t, rc2i, rpom, xp_rad, yp_rad, gmst,
-                             gst, utc, ut1, tidal_args, t, fa_l, fa_lp, fa_f, fa_d, fa_om, tai,
-                             era, threads);
+        detail::compute_exact(a, threads);  // no scratch memory: every row exactly
     }
 }
 
