@@ -77,9 +77,10 @@ struct Grid {
     std::vector<std::int64_t> node_k;  // the nodes to evaluate, run after run
     std::vector<double> values;        // WIDTH per node, in the order of node_k
 
-    // First node of the stencil centred on the TT MJD m.
+    // First node of the stencil centred on the TT MJD m, which is positive
+    // (1900-2100), so that truncation takes the floor.
     std::int64_t stencil_start(double m) const {
-        return static_cast<std::int64_t>(std::floor(m * nodes_per_day)) - LEAD;
+        return static_cast<std::int64_t>(m * nodes_per_day) - LEAD;
     }
 
     // Walks the rows in time order, groups the interpolable ones into runs
