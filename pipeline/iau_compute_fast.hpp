@@ -51,7 +51,7 @@ namespace varn {
 //   threads  number of threads to use, the calling thread included; 0 or less
 //            means one per hardware thread, as in iau_compute_parallel.
 //
-// Works on scratch memory of about 40 bytes per row plus the nodes; should
+// Works on scratch memory of 33 bytes per row plus the nodes; should
 // that not be available, the whole batch is computed as iau_compute_parallel
 // computes it. Worker threads only compute and take no lock; a thread that
 // cannot be started leaves its work to the calling thread. n <= 0 returns at
