@@ -51,11 +51,9 @@ constexpr int HF_ORDER = 10;
 constexpr int HF_WIDTH = 3;
 enum GridId { SLOW, HF };
 
-// Rows per thread below which a thread costs more than it saves: a node of
-// the series costs about 50 us, one of the high-frequency terms 5 us, an
-// interpolated row 1 us, and starting a thread some 30 us.
-constexpr std::int64_t MIN_SLOW_NODES_PER_THREAD = 2;
-constexpr std::int64_t MIN_HF_NODES_PER_THREAD = 16;
+// Rows per thread below which a thread costs more than it saves: an
+// interpolated row costs about 1 us, starting a thread some 30 us. (A node
+// costs 50 us for the series, 5 us for the high-frequency terms.)
 constexpr std::int64_t MIN_ROWS_PER_THREAD = 256;
 
 // The rows in time order, and for each (by its place in that order):
@@ -122,6 +120,19 @@ struct Grid {
         values.resize(node_k.size() * WIDTH);
     }
 
+    // Runs eval(m, v) for every node of node_k: m its TT MJD, v its WIDTH
+    // values; the nodes are shared out among the threads one by one.
+    template <class Eval>
+    void evaluate(int threads, Eval eval) {
+        detail::run_blocks(static_cast<std::int64_t>(node_k.size()), threads, 1,
+                           [this, &eval](std::int64_t begin, std::int64_t end) {
+                               for (auto j = static_cast<std::size_t>(begin);
+                                    j < static_cast<std::size_t>(end); ++j)
+                                   eval(static_cast<double>(node_k[j]) / nodes_per_day,
+                                        &values[j * WIDTH]);
+                           });
+    }
+
     // The WIDTH values at the TT MJD m from the stencil starting at node
     // index `first` of node_k. The epoch's place in node steps from the
     // stencil's first node is exact: a difference of two numbers within a
@@ -156,31 +167,19 @@ void compute_fast(const detail::Arrays& a, int threads) {
     hf.make_plan(plan, HF);
 
     // The nodes, each as iau_compute evaluates an epoch at its time.
-    detail::run_blocks(static_cast<std::int64_t>(slow.node_k.size()), threads,
-                       MIN_SLOW_NODES_PER_THREAD, [&slow](std::int64_t begin, std::int64_t end) {
-                           for (std::int64_t j = begin; j < end; ++j) {
-                               const double m = static_cast<double>(slow.node_k[j]) /
-                                                slow.nodes_per_day;
-                               const detail::Cip c = detail::cip(m);
-                               double* v = &slow.values[static_cast<std::size_t>(j) * SLOW_WIDTH];
-                               v[0] = c.x;
-                               v[1] = c.y;
-                               v[2] = c.s;
-                               v[3] = detail::equation_of_origins(m);
-                           }
-                       });
-    detail::run_blocks(static_cast<std::int64_t>(hf.node_k.size()), threads,
-                       MIN_HF_NODES_PER_THREAD, [&hf](std::int64_t begin, std::int64_t end) {
-                           for (std::int64_t j = begin; j < end; ++j) {
-                               const double m = static_cast<double>(hf.node_k[j]) /
-                                                hf.nodes_per_day;
-                               const detail::HighFrequency h = detail::high_frequency(m);
-                               double* v = &hf.values[static_cast<std::size_t>(j) * HF_WIDTH];
-                               v[0] = h.x_uas;
-                               v[1] = h.y_uas;
-                               v[2] = h.ut1_us;
-                           }
-                       });
+    slow.evaluate(threads, [](double m, double* v) {
+        const detail::Cip c = detail::cip(m);
+        v[0] = c.x;
+        v[1] = c.y;
+        v[2] = c.s;
+        v[3] = detail::equation_of_origins(m);
+    });
+    hf.evaluate(threads, [](double m, double* v) {
+        const detail::HighFrequency h = detail::high_frequency(m);
+        v[0] = h.x_uas;
+        v[1] = h.y_uas;
+        v[2] = h.ut1_us;
+    });
 
     // The rows, in time order: neighbouring epochs take the same branches
     // through whatever series are still evaluated in full.
