@@ -70,10 +70,10 @@ struct TimedRow {
 std::vector<TimedRow> rows_in_time_order(const Arrays& a);
 
 // Runs work(begin, end) over contiguous blocks that cover [0, count) (once,
-// on an empty range, for count <= 0), on up to `threads` threads (0 or less: one per hardware thread), the calling
-// thread included, each with at least min_per_thread items. A block whose
-// thread cannot be started runs on the calling thread. Returns when every
-// block is done.
+// on an empty range, for count <= 0), on up to `threads` threads (0 or
+// less: one per hardware thread), the calling thread included, each with at
+// least min_per_thread items. A block whose thread cannot be started runs
+// on the calling thread. Returns when every block is done.
 template <class Work>
 void run_blocks(std::int64_t count, int threads, std::int64_t min_per_thread, Work work) {
     constexpr int MAX_THREADS = 256;
