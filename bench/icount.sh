@@ -19,3 +19,9 @@ pipe=$(( $(count pipeline "$n") - $(count pipeline 0) ))
 awk -v f="$floor" -v p="$pipe" -v n="$n" 'BEGIN {
     printf "instructions per epoch (callgrind, %d epochs): ERFA floor %.0f, iau_compute %.0f, pipeline / floor = %.3f\n",
            n, f / n, p / n, p / f }'
+# The fast computation on a day of 1 Hz epochs, nodes included.
+day=86400
+fast=$(( $(count fast "$day") - $(count fast 0) ))
+awk -v f="$fast" -v p="$pipe" -v n="$n" -v d="$day" 'BEGIN {
+    printf "iau_compute_fast, 1 Hz over a day: %.0f instructions per epoch, iau_compute / fast = %.1f\n",
+           f / d, (p / n) / (f / d) }'

@@ -29,6 +29,7 @@
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
 #include "pipeline/iau_compute.hpp"
+#include "pipeline/iau_compute_fast.hpp"
 #include "pipeline/time_scales.hpp"
 
 namespace {
@@ -57,10 +58,17 @@ struct Batch {
         }
         for (int k = 0; k < 18; ++k) out[k].resize(static_cast<size_t>(rows * cols[k]));
     }
-    void run(int threads) {
+    // threads 0: iau_compute; otherwise iau_compute_parallel, or
+    // iau_compute_fast when fast.
+    void run(int threads, bool fast = false) {
         double* o[18];
         for (int k = 0; k < 18; ++k) o[k] = out[k].data();
-        if (threads == 0) {
+        if (fast) {
+            varn::iau_compute_fast(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(),
+                                   DUT.data(), o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7],
+                                   o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16],
+                                   o[17], threads);
+        } else if (threads == 0) {
             varn::iau_compute(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(),
                               DUT.data(), o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8],
                               o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16], o[17]);
@@ -174,6 +182,53 @@ BENCHMARK(BM_IauComputeParallel)
     ->Args({16, 1})->Args({16, HW})->Args({100000, 1})->Args({100000, HW})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The use cases of the fast computation, against the exact one in the same
+// run: 10-minute epochs over a year (52,560), 1 Hz over a day (86,400),
+// 1,000 random epochs over ten years (sparse: the fast computation must stay
+// exact and cost no more); and the year's epochs shuffled, to see what
+// computing the rows in time order recovers.
+enum Scenario { YEAR_10MIN, DAY_1HZ, SPARSE_10Y, YEAR_SHUFFLED };
+Batch scenario_batch(int s) {
+    const std::int64_t n = s == DAY_1HZ ? 86400 : s == SPARSE_10Y ? 1000 : 52560;
+    Batch b(n);
+    std::uint64_t state = 0x2545f4914f6cdd1dull;
+    auto next = [&state] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return state >> 11;
+    };
+    std::vector<double> m(static_cast<size_t>(n));
+    for (std::int64_t i = 0; i < n; ++i) {
+        m[i] = s == DAY_1HZ      ? FIRST_MJD + static_cast<double>(i) / 86400.0
+               : s == SPARSE_10Y ? FIRST_MJD + 3652.5 * static_cast<double>(next()) / 0x1p53
+                                 : FIRST_MJD + static_cast<double>(i) / 144.0;
+    }
+    if (s == YEAR_SHUFFLED) {
+        for (std::int64_t i = n - 1; i > 0; --i) std::swap(m[i], m[next() % (i + 1)]);
+    }
+    for (std::int64_t i = 0; i < n; ++i) {
+        b.tt[i] = std::floor(m[i]);
+        b.tt[n + i] = (m[i] - std::floor(m[i])) * 86400.0;
+    }
+    return b;
+}
+
+// Arguments: scenario; 0 exact (iau_compute_parallel, rows in time order),
+// 1 fast, 2 iau_compute (one thread, rows in the given order); threads.
+void BM_Scenario(benchmark::State& state) {
+    Batch b = scenario_batch(static_cast<int>(state.range(0)));
+    const int mode = static_cast<int>(state.range(1));
+    const int threads = mode == 2 ? 0 : static_cast<int>(state.range(2));
+    for (auto _ : state) {
+        b.run(threads, mode == 1);
+        benchmark::ClobberMemory();
+    }
+    per_epoch(state, b.n);
+}
+BENCHMARK(BM_Scenario)
+    ->ArgsProduct({{YEAR_10MIN, DAY_1HZ, SPARSE_10Y}, {0, 1}, {1, HW}})
+    ->Args({YEAR_SHUFFLED, 0, 1})->Args({YEAR_SHUFFLED, 2, 1})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The gateway's copies for n epochs: the 7n input doubles into private
 // arrays and the 63n doubles of the eighteen private outputs into the host's,
 // all buffers touched before (the host and the pipeline touch them anyway).
@@ -255,6 +310,25 @@ int main(int argc, char** argv) {
     const double all = get("BM_IauComputeParallel/100000/" + hw + "/real_time");
     std::printf("n = 100000: 1 thread %.2f us/epoch, %s threads %.2f us/epoch, speed-up %.2f\n",
                 one, hw.c_str(), all, one / all);
+    std::printf("\nus per epoch            exact 1 thread  fast  speed-up | exact %s threads  "
+                "fast  speed-up\n", hw.c_str());
+    const char* names[3] = {"10 min over a year", "1 Hz over a day", "1000 over 10 years"};
+    for (int s = 0; s < 3; ++s) {
+        auto at = [&](int mode, const std::string& threads) {
+            return get("BM_Scenario/" + std::to_string(s) + "/" + std::to_string(mode) + "/" +
+                       threads + "/real_time");
+        };
+        std::printf("%-22s %10.2f %9.3f %8.1f | %10.2f %14.3f %8.1f\n", names[s], at(0, "1"),
+                    at(1, "1"), at(0, "1") / at(1, "1"), at(0, hw), at(1, hw),
+                    at(0, hw) / at(1, hw));
+    }
+    const double shuffled_given = get("BM_Scenario/3/2/1/real_time");
+    const double shuffled_timed = get("BM_Scenario/3/0/1/real_time");
+    std::printf("exact, 10 min over a year, 1 thread: sorted %.2f us/epoch; shuffled in the given "
+                "order %.2f (x %.2f), in time order %.2f (x %.2f)\n",
+                get("BM_Scenario/0/0/1/real_time"), shuffled_given,
+                shuffled_given / get("BM_Scenario/0/0/1/real_time"), shuffled_timed,
+                shuffled_timed / get("BM_Scenario/0/0/1/real_time"));
     const double copies = get("BM_GatewayCopies/1000000/real_time");
     const double priv = get("BM_GatewayPrivateArrays/1000000/real_time");
     std::printf("n = 1e6 on %s threads: gateway copies %.3f us/epoch = %.2f%% of a call; "

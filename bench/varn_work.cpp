@@ -1,11 +1,12 @@
 // A fixed amount of work for instruction counting under callgrind, which,
 // unlike a clock, gives the same count on a busy or a virtual machine:
 //
-//   varn_work floor|pipeline <epochs>
+//   varn_work floor|pipeline|fast <epochs>
 //
 // floor: the bare ERFA calls of each epoch (as in varn_bench); pipeline:
-// iau_compute over the same epochs, 1 s apart from 2020 January 1. See
-// bench/icount.sh, which subtracts a run of zero epochs from each.
+// iau_compute over the same epochs, 1 s apart from 2020 January 1; fast:
+// iau_compute_fast on one thread over them. See bench/icount.sh, which
+// subtracts a run of zero epochs from each.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +15,12 @@
 
 #include "bench/erfa_floor.hpp"
 #include "pipeline/iau_compute.hpp"
+#include "pipeline/iau_compute_fast.hpp"
 #include "pipeline/time_scales.hpp"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: varn_work floor|pipeline <epochs>\n");
+        std::fprintf(stderr, "usage: varn_work floor|pipeline|fast <epochs>\n");
         return 2;
     }
     const long n = std::atol(argv[2]);
@@ -40,9 +42,15 @@ int main(int argc, char** argv) {
             out[k].resize(static_cast<size_t>(n * cols[k]));
             p[k] = out[k].data();
         }
-        varn::iau_compute(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(), dut.data(),
-                          p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10],
-                          p[11], p[12], p[13], p[14], p[15], p[16], p[17]);
+        if (std::strcmp(argv[1], "fast") == 0)
+            varn::iau_compute_fast(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(),
+                                   dut.data(), p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7],
+                                   p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15], p[16],
+                                   p[17], 1);
+        else
+            varn::iau_compute(n, tt.data(), xp.data(), yp.data(), dX.data(), dY.data(),
+                              dut.data(), p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8],
+                              p[9], p[10], p[11], p[12], p[13], p[14], p[15], p[16], p[17]);
         if (n > 0) acc = p[0][0];
     }
     std::printf("%.3f\n", acc);

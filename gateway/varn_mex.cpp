@@ -3,6 +3,10 @@
 //   [rc2t, rc2i, rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
 //    fa_l, fa_lp, fa_f, fa_d, fa_om, tai, era] = varn(tt, xp, yp, dX, dY, DUT)
 //
+// and, compiled with -DVARN_FAST_MODE, of varn_fast: the same call and checks,
+// identifiers "MATLAB:varn_fast:...", and the fast computation of
+// pipeline/iau_compute_fast.hpp.
+//
 // The gateway checks the counts, classes and shapes of the arguments,
 // reports the first violation, and otherwise runs the epoch pipeline once
 // over the whole batch on private copies of every array. Units, shapes and
@@ -30,6 +34,17 @@
 
 #include "gateway/host_threads.hpp"
 #include "pipeline/iau_compute.hpp"
+#include "pipeline/iau_compute_fast.hpp"
+
+// The function's name, in every error identifier, and its computation.
+#ifdef VARN_FAST_MODE
+#define VARN_NAME "varn_fast"
+#define VARN_COMPUTE varn::iau_compute_fast
+#else
+#define VARN_NAME "varn"
+#define VARN_COMPUTE varn::iau_compute_parallel
+#endif
+#define VARN_ID(mnemonic) "MATLAB:" VARN_NAME ":" mnemonic
 
 namespace {
 
@@ -58,30 +73,30 @@ struct InputErrors {
 };
 
 constexpr InputErrors INPUT_ERRORS[N_INPUTS] = {
-    {"MATLAB:varn:NonNumeric_tt", "Input for tt must be numeric.",
-     "MATLAB:varn:Complex_tt", "Input for tt must be real.",
-     "MATLAB:varn:Sparse_tt", "Input for tt must be full.",
-     "MATLAB:varn:WrongDimension_tt", "Input for tt must be of dimension nx2"},
-    {"MATLAB:varn:NonNumeric_xp", "Input for xp must be numeric.",
-     "MATLAB:varn:Complex_xp", "Input for xp must be real.",
-     "MATLAB:varn:Sparse_xp", "Input for xp must be full.",
-     "MATLAB:varn:WrongDimension_xp", "xp must have the same number of rows as tt"},
-    {"MATLAB:varn:NonNumeric_yp", "Input for yp must be numeric.",
-     "MATLAB:varn:Complex_yp", "Input for yp must be real.",
-     "MATLAB:varn:Sparse_yp", "Input for yp must be full.",
-     "MATLAB:varn:WrongDimension_yp", "yp must have the same number of rows as tt"},
-    {"MATLAB:varn:NonNumeric_dX", "Input for dX must be numeric.",
-     "MATLAB:varn:Complex_dX", "Input for dX must be real.",
-     "MATLAB:varn:Sparse_dX", "Input for dX must be full.",
-     "MATLAB:varn:WrongDimension_dX", "dX must have the same number of rows as tt"},
-    {"MATLAB:varn:NonNumeric_dY", "Input for dY must be numeric.",
-     "MATLAB:varn:Complex_dY", "Input for dY must be real.",
-     "MATLAB:varn:Sparse_dY", "Input for dY must be full.",
-     "MATLAB:varn:WrongDimension_dY", "dY must have the same number of rows as tt"},
-    {"MATLAB:varn:NonNumeric_DUT", "Input for DUT must be numeric.",
-     "MATLAB:varn:Complex_DUT", "Input for DUT must be real.",
-     "MATLAB:varn:Sparse_DUT", "Input for DUT must be full.",
-     "MATLAB:varn:WrongDimension_DUT", "DUT must have the same number of rows as tt"},
+    {VARN_ID("NonNumeric_tt"), "Input for tt must be numeric.",
+     VARN_ID("Complex_tt"), "Input for tt must be real.",
+     VARN_ID("Sparse_tt"), "Input for tt must be full.",
+     VARN_ID("WrongDimension_tt"), "Input for tt must be of dimension nx2"},
+    {VARN_ID("NonNumeric_xp"), "Input for xp must be numeric.",
+     VARN_ID("Complex_xp"), "Input for xp must be real.",
+     VARN_ID("Sparse_xp"), "Input for xp must be full.",
+     VARN_ID("WrongDimension_xp"), "xp must have the same number of rows as tt"},
+    {VARN_ID("NonNumeric_yp"), "Input for yp must be numeric.",
+     VARN_ID("Complex_yp"), "Input for yp must be real.",
+     VARN_ID("Sparse_yp"), "Input for yp must be full.",
+     VARN_ID("WrongDimension_yp"), "yp must have the same number of rows as tt"},
+    {VARN_ID("NonNumeric_dX"), "Input for dX must be numeric.",
+     VARN_ID("Complex_dX"), "Input for dX must be real.",
+     VARN_ID("Sparse_dX"), "Input for dX must be full.",
+     VARN_ID("WrongDimension_dX"), "dX must have the same number of rows as tt"},
+    {VARN_ID("NonNumeric_dY"), "Input for dY must be numeric.",
+     VARN_ID("Complex_dY"), "Input for dY must be real.",
+     VARN_ID("Sparse_dY"), "Input for dY must be full.",
+     VARN_ID("WrongDimension_dY"), "dY must have the same number of rows as tt"},
+    {VARN_ID("NonNumeric_DUT"), "Input for DUT must be numeric.",
+     VARN_ID("Complex_DUT"), "Input for DUT must be real.",
+     VARN_ID("Sparse_DUT"), "Input for DUT must be full.",
+     VARN_ID("WrongDimension_DUT"), "DUT must have the same number of rows as tt"},
 };
 
 // True for the numeric classes whose elements copy_to_private can convert.
@@ -141,16 +156,15 @@ bool array_bytes(std::uint64_t rows, int cols, std::size_t* bytes) {
     return true;
 }
 
-// The one place the gateway enters the computation: the rows are shared out
-// among the given number of threads (gateway/host_threads.hpp; small batches
-// stay on this thread). The workers only compute; every call of the host
-// stays on this thread.
+// The one place the gateway enters the computation, exact or fast: the rows
+// are shared out among the given number of threads (gateway/host_threads.hpp;
+// small batches stay on this thread). The workers only compute; every call
+// of the host stays on this thread.
 void run_pipeline(std::int64_t n, double* const in[N_INPUTS], double* const out[N_OUTPUTS],
                   int threads) {
-    varn::iau_compute_parallel(n, in[TT], in[XP], in[YP], in[DX], in[DY], in[DUT], out[0],
-                               out[1], out[2], out[3], out[4], out[5], out[6], out[7], out[8],
-                               out[9], out[10], out[11], out[12], out[13], out[14], out[15],
-                               out[16], out[17], threads);
+    VARN_COMPUTE(n, in[TT], in[XP], in[YP], in[DX], in[DY], in[DUT], out[0], out[1], out[2],
+                 out[3], out[4], out[5], out[6], out[7], out[8], out[9], out[10], out[11],
+                 out[12], out[13], out[14], out[15], out[16], out[17], threads);
 }
 
 void release(double** arrays, int count) {
@@ -164,9 +178,8 @@ void release(double** arrays, int count) {
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // Counts.
-    if (nrhs != N_INPUTS) mexErrMsgIdAndTxt("MATLAB:varn:nInput", "%s", "Six inputs required.");
-    if (nlhs > N_OUTPUTS)
-        mexErrMsgIdAndTxt("MATLAB:varn:nOutput", "%s", "Too many output arguments.");
+    if (nrhs != N_INPUTS) mexErrMsgIdAndTxt(VARN_ID("nInput"), "%s", "Six inputs required.");
+    if (nlhs > N_OUTPUTS) mexErrMsgIdAndTxt(VARN_ID("nOutput"), "%s", "Too many output arguments.");
 
     // Classes, input by input, all before any shape: numeric, then real, then
     // full. Complex and sparse storage do not hold n x k plain elements.
@@ -186,8 +199,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         cols[k] = mxGetN(prhs[k]);
     }
     const std::uint64_t n = rows[TT];
-    if (cols[TT] != 2)
-        mexErrMsgIdAndTxt(INPUT_ERRORS[TT].dimension_id, "%s", INPUT_ERRORS[TT].dimension_msg);
+    if (cols[TT] != 2) mexErrMsgIdAndTxt(INPUT_ERRORS[TT].dimension_id, "%s",
+                                         INPUT_ERRORS[TT].dimension_msg);
     for (int k = XP; k < N_INPUTS; ++k) {
         if (cols[k] != 1 || rows[k] != n)
             mexErrMsgIdAndTxt(INPUT_ERRORS[k].dimension_id, "%s", INPUT_ERRORS[k].dimension_msg);
@@ -199,7 +212,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     for (int k = 0; k < N_INPUTS; ++k) sizes_fit = sizes_fit && array_bytes(n, IN_COLS[k], &in_bytes[k]);
     for (int k = 0; k < N_OUTPUTS; ++k) sizes_fit = sizes_fit && array_bytes(n, OUT_COLS[k], &out_bytes[k]);
     if (!sizes_fit)
-        mexErrMsgIdAndTxt("MATLAB:varn:Overflow", "%s",
+        mexErrMsgIdAndTxt(VARN_ID("Overflow"), "%s",
                           "Integer overflow when calculating the amount of memory to allocate");
 
     // Asked before anything is owned: in MATLAB this is a call into the host.
@@ -234,7 +247,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
             mxDestroyArray(plhs[k]);
             plhs[k] = nullptr;
         }
-        mexErrMsgIdAndTxt("MATLAB:varn:OutOfMemory", "%s", "Allocation would exceed memory limit");
+        mexErrMsgIdAndTxt(VARN_ID("OutOfMemory"), "%s", "Allocation would exceed memory limit");
     }
 
     for (int k = 0; k < N_INPUTS; ++k)

@@ -8,10 +8,10 @@
 #include "pipeline/iau_compute.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
-#include <thread>
+#include <new>
+#include <vector>
 
 #include <erfa.h>
 
@@ -19,6 +19,7 @@
 #include "models/ortho_eop.hpp"
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
+#include "pipeline/epoch_steps.hpp"
 #include "pipeline/time_scales.hpp"
 
 namespace varn {
@@ -58,116 +59,192 @@ inline double mjd_of(double part1, double part2) {
     return part1 == DJMJD0 ? part2 : (part1 - DJMJD0) + part2;
 }
 
-// Rows [begin, end) of a batch of n rows: the whole per-epoch computation.
-// Rows are independent, so any split of [0, n) into ranges gives the same
-// bits as one pass.
-void compute_rows(std::int64_t n, std::int64_t begin, std::int64_t end, const double* tt,
-                  const double* xp, const double* yp, const double* dX, const double* dY,
-                  const double* DUT, double* rc2t, double* rc2i, double* rpom, double* xp_rad,
-                  double* yp_rad, double* gmst, double* gst, double* utc, double* ut1,
-                  double* tidal_args, double* t, double* fa_l, double* fa_lp, double* fa_f,
-                  double* fa_d, double* fa_om, double* tai, double* era) {
-    for (std::int64_t i = begin; i < end; ++i) {
-        // 1. TT as an MJD.
-        const double m = tt[n + i] / DAYSEC + tt[i];
+}  // namespace
 
-        // 2-3. Ocean tides and libration in polar motion; corrected pole.
-        double ocean[3];
-        double lib_pm[2];
-        ortho_eop(m, ocean);
-        pmsdnut2(m, lib_pm);
-        const double xp_r = ((ocean[0] + lib_pm[0]) * MICRO + xp[i]) * DAS2R;
-        const double yp_r = ((ocean[1] + lib_pm[1]) * MICRO + yp[i]) * DAS2R;
-        xp_rad[i] = xp_r;
-        yp_rad[i] = yp_r;
+namespace detail {
 
-        // 4. Polar motion, with the TIO locator s'.
-        const double sp = eraSp00(DJMJD0, m);
-        double r_pom[3][3];
-        eraPom00(xp_r, yp_r, sp, r_pom);
-        put_matrix(rpom, n, i, r_pom);
+double tt_mjd(const Arrays& a, std::int64_t i) { return a.tt[a.n + i] / DAYSEC + a.tt[i]; }
 
-        // 5. Libration in UT1 (the LOD term is not needed).
-        double lib_ut1, lib_lod;
-        utlibr(m, lib_ut1, lib_lod);
-
-        // 6. TT -> TAI -> UTC -> UT1, without the high-frequency terms. A
-        // failed step leaves its results unwritten: they stay NaN, and so
-        // does every output that depends on them.
-        double tai1, tai2;
-        double utc1 = NaN, utc2 = NaN;
-        double ut11 = NaN, ut12 = NaN;
-        tttai(DJMJD0, m, tai1, tai2);
-        taiutc(tai1, tai2, utc1, utc2);
-        utcut1(utc1, utc2, DUT[i], ut11, ut12);
-
-        // 7. Julian centuries of TT.
-        const double t_jc = (m - MJD_J2000) / DAYS_PER_JC;
-        t[i] = t_jc;
-
-        // 8-10. Day-and-seconds pairs; UT1 seconds take the tidal and
-        // libration terms, which may carry them just outside [0, 86400).
-        put_day_seconds(tai, n, i, mjd_of(tai1, tai2));
-        put_day_seconds(utc, n, i, mjd_of(utc1, utc2));
-        put_day_seconds(ut1, n, i, mjd_of(ut11, ut12), (ocean[2] + lib_ut1) * MICRO);
-
-        // 11-13. CIP and CIO locator from the model, then the offsets.
-        double x, y;
-        eraXy06(DJMJD0, m, &x, &y);
-        const double s = eraS06(DJMJD0, m, x, y);
-        x = DAS2R * dX[i] + x;
-        y = DAS2R * dY[i] + y;
-        double r_c2i[3][3];
-        eraC2ixys(x, y, s, r_c2i);
-        put_matrix(rc2i, n, i, r_c2i);
-
-        // 14. Earth rotation angle from the corrected UT1, day plus seconds.
-        const double theta = eraEra00(DJMJD0 + ut1[i], ut1[n + i] / DAYSEC);
-        era[i] = theta;
-
-        // 15. rc2t = rpom * Rz(theta) * rc2i.
-        double r_tmp[3][3];
-        double r_c2t[3][3];
-        eraCr(r_c2i, r_tmp);
-        eraRz(theta, r_tmp);
-        eraRxr(r_pom, r_tmp, r_c2t);
-        put_matrix(rc2t, n, i, r_c2t);
-
-        // 16. Delaunay arguments (IERS 2003 expressions).
-        const double l = eraFal03(t_jc);
-        const double lp = eraFalp03(t_jc);
-        const double f = eraFaf03(t_jc);
-        const double d = eraFad03(t_jc);
-        const double om = eraFaom03(t_jc);
-        fa_l[i] = l;
-        fa_lp[i] = lp;
-        fa_f[i] = f;
-        fa_d[i] = d;
-        fa_om[i] = om;
-
-        // 17. Sidereal times, from UT1 without the high-frequency terms.
-        const double gmst_i = eraGmst06(ut11, ut12, DJMJD0, m);
-        gmst[i] = gmst_i;
-        gst[i] = eraGst06a(ut11, ut12, DJMJD0, m);
-
-        // 18. Doodson arguments, then the planetary mean longitudes.
-        tidal_args[i] = ((DPI + gmst_i) - f) - om;  // tau
-        tidal_args[n + i] = f + om;                 // s
-        tidal_args[2 * n + i] = (f + om) - d;       // h
-        tidal_args[3 * n + i] = (f + om) - l;       // p
-        tidal_args[4 * n + i] = -om;                // N'
-        tidal_args[5 * n + i] = ((f + om) - d) - lp;  // p_s
-        tidal_args[6 * n + i] = eraFame03(t_jc);
-        tidal_args[7 * n + i] = eraFave03(t_jc);
-        tidal_args[8 * n + i] = eraFama03(t_jc);
-        tidal_args[9 * n + i] = eraFaju03(t_jc);
-        tidal_args[10 * n + i] = eraFasa03(t_jc);
-    }
+HighFrequency high_frequency(double m) {
+    double ocean[3];
+    double lib_pm[2];
+    double lib_ut1, lib_lod;  // the LOD term is not needed
+    ortho_eop(m, ocean);
+    pmsdnut2(m, lib_pm);
+    utlibr(m, lib_ut1, lib_lod);
+    return {ocean[0] + lib_pm[0], ocean[1] + lib_pm[1], ocean[2] + lib_ut1};
 }
 
+Cip cip(double m) {
+    double x, y;
+    eraXy06(DJMJD0, m, &x, &y);
+    return {x, y, eraS06(DJMJD0, m, x, y)};
+}
+
+// eraGst06a(uta, utb, tta, ttb) is eraAnp(eraEra00(uta, utb) - EO), where EO
+// comes from the bias-precession-nutation matrix of eraPnm06a and the CIO
+// locator of the CIP that matrix gives; the same steps here.
+double equation_of_origins(double m) {
+    double rnpb[3][3];
+    double x, y;
+    eraPnm06a(DJMJD0, m, rnpb);
+    eraBpn2xy(rnpb, &x, &y);
+    return eraEors(rnpb, eraS06(DJMJD0, m, x, y));
+}
+
+// The per-epoch computation after the quantities of TT alone, in the order
+// of the steps; the step numbers are those of the whole epoch, whose steps 1,
+// 2, 5 and 11 (TT, the high-frequency models, the CIP and s) the caller has
+// done.
+void write_row(const Arrays& a, std::int64_t i, double m, const HighFrequency& hf, const Cip& c,
+               const double* eo) {
+    const std::int64_t n = a.n;
+
+    // 3. Corrected pole.
+    const double xp_r = (hf.x_uas * MICRO + a.xp[i]) * DAS2R;
+    const double yp_r = (hf.y_uas * MICRO + a.yp[i]) * DAS2R;
+    a.xp_rad[i] = xp_r;
+    a.yp_rad[i] = yp_r;
+
+    // 4. Polar motion, with the TIO locator s'.
+    const double sp = eraSp00(DJMJD0, m);
+    double r_pom[3][3];
+    eraPom00(xp_r, yp_r, sp, r_pom);
+    put_matrix(a.rpom, n, i, r_pom);
+
+    // 6. TT -> TAI -> UTC -> UT1, without the high-frequency terms. A failed
+    // step leaves its results unwritten: they stay NaN, and so does every
+    // output that depends on them.
+    double tai1, tai2;
+    double utc1 = NaN, utc2 = NaN;
+    double ut11 = NaN, ut12 = NaN;
+    tttai(DJMJD0, m, tai1, tai2);
+    taiutc(tai1, tai2, utc1, utc2);
+    utcut1(utc1, utc2, a.DUT[i], ut11, ut12);
+
+    // 7. Julian centuries of TT.
+    const double t_jc = (m - MJD_J2000) / DAYS_PER_JC;
+    a.t[i] = t_jc;
+
+    // 8-10. Day-and-seconds pairs; UT1 seconds take the tidal and libration
+    // terms, which may carry them just outside [0, 86400).
+    put_day_seconds(a.tai, n, i, mjd_of(tai1, tai2));
+    put_day_seconds(a.utc, n, i, mjd_of(utc1, utc2));
+    put_day_seconds(a.ut1, n, i, mjd_of(ut11, ut12), hf.ut1_us * MICRO);
+
+    // 12-13. The celestial pole offsets, then the celestial-to-intermediate
+    // matrix.
+    const double x = DAS2R * a.dX[i] + c.x;
+    const double y = DAS2R * a.dY[i] + c.y;
+    double r_c2i[3][3];
+    eraC2ixys(x, y, c.s, r_c2i);
+    put_matrix(a.rc2i, n, i, r_c2i);
+
+    // 14. Earth rotation angle from the corrected UT1, day plus seconds.
+    const double theta = eraEra00(DJMJD0 + a.ut1[i], a.ut1[n + i] / DAYSEC);
+    a.era[i] = theta;
+
+    // 15. rc2t = rpom * Rz(theta) * rc2i.
+    double r_tmp[3][3];
+    double r_c2t[3][3];
+    eraCr(r_c2i, r_tmp);
+    eraRz(theta, r_tmp);
+    eraRxr(r_pom, r_tmp, r_c2t);
+    put_matrix(a.rc2t, n, i, r_c2t);
+
+    // 16. Delaunay arguments (IERS 2003 expressions).
+    const double l = eraFal03(t_jc);
+    const double lp = eraFalp03(t_jc);
+    const double f = eraFaf03(t_jc);
+    const double d = eraFad03(t_jc);
+    const double om = eraFaom03(t_jc);
+    a.fa_l[i] = l;
+    a.fa_lp[i] = lp;
+    a.fa_f[i] = f;
+    a.fa_d[i] = d;
+    a.fa_om[i] = om;
+
+    // 17. Sidereal times, from UT1 without the high-frequency terms.
+    const double gmst_i = eraGmst06(ut11, ut12, DJMJD0, m);
+    a.gmst[i] = gmst_i;
+    a.gst[i] = eo ? eraAnp(eraEra00(ut11, ut12) - *eo) : eraGst06a(ut11, ut12, DJMJD0, m);
+
+    // 18. Doodson arguments, then the planetary mean longitudes.
+    double* tidal = a.tidal_args;
+    tidal[i] = ((DPI + gmst_i) - f) - om;       // tau
+    tidal[n + i] = f + om;                      // s
+    tidal[2 * n + i] = (f + om) - d;            // h
+    tidal[3 * n + i] = (f + om) - l;            // p
+    tidal[4 * n + i] = -om;                     // N'
+    tidal[5 * n + i] = ((f + om) - d) - lp;     // p_s
+    tidal[6 * n + i] = eraFame03(t_jc);
+    tidal[7 * n + i] = eraFave03(t_jc);
+    tidal[8 * n + i] = eraFama03(t_jc);
+    tidal[9 * n + i] = eraFaju03(t_jc);
+    tidal[10 * n + i] = eraFasa03(t_jc);
+}
+
+std::vector<TimedRow> rows_in_time_order(const Arrays& a) {
+    std::vector<TimedRow> rows(static_cast<std::size_t>(a.n));
+    for (std::int64_t i = 0; i < a.n; ++i) rows[static_cast<std::size_t>(i)] = {tt_mjd(a, i), i};
+    auto before = [](const TimedRow& p, const TimedRow& q) {
+        const double kp = std::isnan(p.m) ? INFINITY : p.m;
+        const double kq = std::isnan(q.m) ? INFINITY : q.m;
+        return kp < kq || (kp == kq && p.row < q.row);
+    };
+    if (!std::is_sorted(rows.begin(), rows.end(), before))
+        std::sort(rows.begin(), rows.end(), before);
+    return rows;
+}
+
+}  // namespace detail
+
+namespace {
+
+// Row i: the whole per-epoch computation.
+void compute_row(const detail::Arrays& a, std::int64_t i) {
+    // 1. TT as an MJD; 2 and 5: the high-frequency models; 11: the CIP and
+    // the CIO locator from the model.
+    const double m = detail::tt_mjd(a, i);
+    detail::write_row(a, i, m, detail::high_frequency(m), detail::cip(m), nullptr);
+}
+
+// Rows [begin, end) of a batch: the whole per-epoch computation. Rows are
+// independent, so any split of [0, n) into ranges gives the same bits as one
+// pass.
+void compute_rows(const detail::Arrays& a, std::int64_t begin, std::int64_t end) {
+    for (std::int64_t i = begin; i < end; ++i) compute_row(a, i);
+}
 
 }  // namespace
 
+
+namespace detail {
+
+void compute_exact(const Arrays& a, int threads) {
+    const std::int64_t n = a.n;
+    // One epoch costs about 0.1 ms; starting and joining a thread about
+    // 0.03 ms. A block of MIN_ROWS_PER_THREAD rows repays its thread many
+    // times over (see bench/).
+    constexpr std::int64_t MIN_ROWS_PER_THREAD = 8;
+
+    // The rows in time order, each written to its own place; in the order
+    // given if there is no memory for the list.
+    std::vector<TimedRow> order;
+    try {
+        order = rows_in_time_order(a);
+    } catch (const std::bad_alloc&) {
+        run_blocks(n, threads, MIN_ROWS_PER_THREAD,
+                   [&a](std::int64_t begin, std::int64_t end) { compute_rows(a, begin, end); });
+        return;
+    }
+    run_blocks(n, threads, MIN_ROWS_PER_THREAD, [&a, &order](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t p = begin; p < end; ++p)
+            compute_row(a, order[static_cast<std::size_t>(p)].row);
+    });
+}
+
+}  // namespace detail
 
 void iau_compute(std::int64_t n, const double* tt, const double* xp, const double* yp,
                  const double* dX, const double* dY, const double* DUT, double* rc2t,
@@ -176,8 +253,10 @@ void iau_compute(std::int64_t n, const double* tt, const double* xp, const doubl
                  double* fa_l, double* fa_lp, double* fa_f, double* fa_d, double* fa_om,
                  double* tai, double* era) {
     if (n <= 0) return;
-    compute_rows(n, 0, n, tt, xp, yp, dX, dY, DUT, rc2t, rc2i, rpom, xp_rad, yp_rad, gmst, gst,
-                 utc, ut1, tidal_args, t, fa_l, fa_lp, fa_f, fa_d, fa_om, tai, era);
+    const detail::Arrays a{n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
+                           rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
+                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era};
+    compute_rows(a, 0, n);
 }
 
 void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, const double* yp,
@@ -188,45 +267,10 @@ void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, co
                           double* fa_f, double* fa_d, double* fa_om, double* tai, double* era,
                           int threads) {
     if (n <= 0) return;
-
-    // One epoch costs about 0.1 ms; starting and joining a thread about
-    // 0.03 ms. A block of MIN_ROWS_PER_THREAD rows repays its thread many
-    // times over (see bench/).
-    constexpr std::int64_t MIN_ROWS_PER_THREAD = 8;
-    constexpr int MAX_THREADS = 256;
-
-    std::int64_t workers = threads;
-    if (workers <= 0) workers = static_cast<std::int64_t>(std::thread::hardware_concurrency());
-    workers = std::min<std::int64_t>({workers, MAX_THREADS, n / MIN_ROWS_PER_THREAD});
-
-    auto block = [=](std::int64_t begin, std::int64_t end) {
-        compute_rows(n, begin, end, tt, xp, yp, dX, dY, DUT, rc2t, rc2i, rpom, xp_rad, yp_rad,
-                     gmst, gst, utc, ut1, tidal_args, t, fa_l, fa_lp, fa_f, fa_d, fa_om, tai,
-                     era);
-    };
-    if (workers <= 1) {
-        block(0, n);
-        return;
-    }
-
-    // Contiguous blocks of near-equal size; block 0 runs on the calling
-    // thread, the others on workers. A block whose thread cannot be started
-    // runs here too.
-    std::array<std::thread, MAX_THREADS> pool;
-    const std::int64_t base = n / workers;
-    const std::int64_t extra = n % workers;
-    auto bound = [=](std::int64_t b) { return b * base + std::min(b, extra); };
-    for (std::int64_t b = 1; b < workers; ++b) {
-        try {
-            pool[static_cast<std::size_t>(b)] = std::thread(block, bound(b), bound(b + 1));
-        } catch (...) {
-            block(bound(b), bound(b + 1));
-        }
-    }
-    block(0, bound(1));
-    for (std::thread& th : pool) {
-        if (th.joinable()) th.join();
-    }
+    detail::compute_exact({n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
+                           rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
+                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era},
+                          threads);
 }
 
 }  // namespace varn
