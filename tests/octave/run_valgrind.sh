@@ -1,15 +1,20 @@
 #!/bin/bash
-# Hostile calls of the plug-ins inside octave-cli under valgrind memcheck:
-#   tests/octave/run_valgrind.sh <directory holding varn.mex> [calls]
+# Host tests of the plug-ins inside octave-cli under valgrind memcheck:
+#   tests/octave/run_valgrind.sh <directory holding varn.mex> [test names]
+# (default: test_contract and test_results, every error path and every class
+# and shape of the call, and test_eop where varn_eop is built).
 # Fails when the plug-in reads or writes memory it does not own, uses an
 # uninitialised value, frees wrongly or definitely leaks, on any path, error
 # paths included. Octave itself is not clean under memcheck, so only records
-# whose stack passes through the plug-in count. Also fails when test_stress
-# reports a broken contract or octave-cli dies. The log is kept on failure.
+# whose stack passes through the plug-in count. Also fails when a test fails
+# or octave-cli dies. The log is kept on failure.
 set -u
-[ $# -ge 1 ] && [ -f "$1/varn.mex" ] || { echo "usage: $0 <dir of varn.mex> [calls]" >&2; exit 2; }
+[ $# -ge 1 ] && [ -f "$1/varn.mex" ] || { echo "usage: $0 <dir of varn.mex> [tests]" >&2; exit 2; }
 mex_dir=$(cd "$1" && pwd)
-calls=${2:-300}
+shift
+tests="${*:-test_contract test_results}"
+[ $# -eq 0 ] && [ -f "$mex_dir/varn_eop.mex" ] && tests="$tests test_eop"
+names=$(printf "'%s'," $tests)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 log="$work/memcheck.log"
@@ -27,7 +32,7 @@ fi
 LD_PRELOAD="$preload" valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite \
     --errors-for-leak-kinds=definite --num-callers=50 --error-limit=no --keep-debuginfo=yes \
     --log-file="$log" octave-cli --no-gui --no-history --norc --quiet --path "$here" \
-    --path "$mex_dir" --eval "test_stress($calls)" >out.txt 2>&1
+    --path "$mex_dir" --eval "exit(run_tests(${names%,}))" >out.txt 2>&1
 octave_status=$?
 cat out.txt
 
@@ -47,7 +52,7 @@ plugin_errors=$(awk '
 
 status=0
 [ "$octave_status" -eq 0 ] || { echo "run_valgrind: octave-cli exited with $octave_status" >&2; status=1; }
-grep -q "^test_stress: $calls calls" out.txt || { echo "run_valgrind: test_stress did not finish" >&2; status=1; }
+grep -q "^[0-9]* passed, 0 failed" out.txt || { echo "run_valgrind: the tests did not all pass" >&2; status=1; }
 [ -z "$plugin_errors" ] || { printf 'run_valgrind: errors through the plug-in:\n%s\n' "$plugin_errors" >&2; status=1; }
 grep -E 'ERROR SUMMARY' "$log" | sed 's/^==[0-9]*== /run_valgrind: /'
 if [ "$status" -ne 0 ]; then echo "run_valgrind: log kept in $log" >&2; else rm -rf "$work"; fi
