@@ -1,0 +1,89 @@
+// Shared by the pipeline tests: a batch of input rows, the outputs of one
+// run of the exact, threaded or fast computation, and a reproducible generator.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "pipeline/iau_compute.hpp"
+#include "pipeline/iau_compute_fast.hpp"
+#include "test_util.hpp"
+
+namespace varn_test {
+
+// Columns of each output, in argument order.
+constexpr std::array<int, 18> OUT_COLS = {9, 9, 9, 1, 1, 1, 1, 2, 2, 11, 1, 1, 1, 1, 1, 1, 2, 1};
+enum Out { RC2T, RC2I, RPOM, XP_RAD, YP_RAD, GMST, GST, UTC, UT1, TIDAL, T, FA_L, FA_LP, FA_F,
+           FA_D, FA_OM, TAI, ERA };
+
+// Uniform in [0, 1) from a 64-bit linear congruential generator.
+struct Rng {
+    std::uint64_t state = 1;
+    double operator()() {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    }
+};
+
+// Input rows as columns: TT day, TT seconds, xp, yp, dX, dY, UT1 - UTC.
+struct Batch {
+    std::array<std::vector<double>, 7> c;
+    std::int64_t n() const { return static_cast<std::int64_t>(c[0].size()); }
+    void add(const std::array<double, 7>& row) { for (int k = 0; k < 7; ++k) c[k].push_back(row[k]); }
+    // TT as one MJD, split into day and seconds.
+    void add_mjd(double mjd, double xp, double yp, double dx, double dy, double dut) {
+        add({std::floor(mjd), (mjd - std::floor(mjd)) * 86400.0, xp, yp, dx, dy, dut});
+    }
+};
+
+struct Series {
+    std::int64_t n;
+    std::array<std::vector<double>, 18> a;
+    double at(int out, std::int64_t row, int col = 0) const { return a[out][col * n + row]; }
+    void matrix(int out, std::int64_t i, double r[3][3]) const {
+        for (int k = 0; k < 9; ++k) r[k % 3][k / 3] = at(out, i, k);
+    }
+    // Row i of output k, every column, bitwise that of row j of s?
+    bool same(const Series& s, int k, std::int64_t i, std::int64_t j) const {
+        for (int c = 0; c < OUT_COLS[k]; ++c)
+            if (!same_bits(at(k, i, c), s.at(k, j, c))) return false;
+        return true;
+    }
+    bool same_row(const Series& s, std::int64_t i, std::int64_t j) const {
+        for (int k = 0; k < 18; ++k)
+            if (!same(s, k, i, j)) return false;
+        return true;
+    }
+};
+
+// threads < 0: the serial exact entry; otherwise the threaded exact or the
+// fast one. Outputs start at a sentinel so that an unwritten element shows.
+inline Series run(const Batch& b, int threads = -1, bool fast = false) {
+    const std::int64_t n = b.n();
+    Series s{n, {}};
+    double* o[18];
+    for (int k = 0; k < 18; ++k) o[k] = (s.a[k].assign(n * OUT_COLS[k], -12345.0), s.a[k].data());
+    std::vector<double> tt(b.c[0]);
+    tt.insert(tt.end(), b.c[1].begin(), b.c[1].end());
+    const auto& c = b.c;
+    auto call = [&](auto f, auto... threads_arg) {
+        f(n, tt.data(), c[2].data(), c[3].data(), c[4].data(), c[5].data(), c[6].data(), o[0],
+          o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14],
+          o[15], o[16], o[17], threads_arg...);
+    };
+    if (threads < 0) call(varn::iau_compute);
+    else if (fast) call(varn::iau_compute_fast, threads);
+    else call(varn::iau_compute_parallel, threads);
+    return s;
+}
+
+// Rows on which two runs differ in any bit.
+inline std::int64_t rows_differing(const Series& x, const Series& y) {
+    std::int64_t count = 0;
+    for (std::int64_t i = 0; i < x.n; ++i) count += !x.same_row(y, i, i);
+    return count;
+}
+
+}  // namespace varn_test
