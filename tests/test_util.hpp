@@ -2,13 +2,19 @@
 // difference and tolerance to 17 significant digits.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <string>
+#include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 namespace varn_test {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF = std::numeric_limits<double>::infinity();
 
 inline ::testing::AssertionResult near(const char* what, double want, double got, double tol) {
     const double diff = got - want;
