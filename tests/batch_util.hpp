@@ -3,9 +3,6 @@
 #pragma once
 
 #include <array>
-#include <cmath>
-#include <cstdint>
-#include <vector>
 
 #include "pipeline/iau_compute.hpp"
 #include "pipeline/iau_compute_fast.hpp"
@@ -18,23 +15,16 @@ constexpr std::array<int, 18> OUT_COLS = {9, 9, 9, 1, 1, 1, 1, 2, 2, 11, 1, 1, 1
 enum Out { RC2T, RC2I, RPOM, XP_RAD, YP_RAD, GMST, GST, UTC, UT1, TIDAL, T, FA_L, FA_LP, FA_F,
            FA_D, FA_OM, TAI, ERA };
 
-// Uniform in [0, 1) from a 64-bit linear congruential generator.
-struct Rng {
-    std::uint64_t state = 1;
-    double operator()() {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<double>(state >> 11) / 9007199254740992.0;
-    }
-};
-
 // Input rows as columns: TT day, TT seconds, xp, yp, dX, dY, UT1 - UTC.
 struct Batch {
     std::array<std::vector<double>, 7> c;
     std::int64_t n() const { return static_cast<std::int64_t>(c[0].size()); }
-    void add(const std::array<double, 7>& row) { for (int k = 0; k < 7; ++k) c[k].push_back(row[k]); }
-    // TT as one MJD, split into day and seconds.
-    void add_mjd(double mjd, double xp, double yp, double dx, double dy, double dut) {
-        add({std::floor(mjd), (mjd - std::floor(mjd)) * 86400.0, xp, yp, dx, dy, dut});
+    void add(const std::array<double, 7>& row) {
+        for (int k = 0; k < 7; ++k) c[k].push_back(row[k]);
+    }
+    // TT as one MJD, split into day and seconds, and the other five inputs.
+    void add_mjd(double mjd, const double x[5]) {
+        add({std::floor(mjd), (mjd - std::floor(mjd)) * 86400.0, x[0], x[1], x[2], x[3], x[4]});
     }
 };
 

@@ -67,11 +67,8 @@ TEST(LibrationArgs, SiderealArgumentAndVector) {
 // quotient rounds across an integer), exact multiples (signed zeros), and the
 // values handed on to fmod itself.
 TEST(Rem2Pi, EqualsFmodBitForBit) {
-    std::uint64_t state = 12345;
-    auto uniform = [&state]() {  // in [-1, 1)
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<double>(state >> 11) / 4503599627370496.0 - 1.0;
-    };
+    Rng u{12345};
+    auto uniform = [&u]() { return 2.0 * u() - 1.0; };  // in [-1, 1)
     std::vector<double> xs = {0.0, -0.0, D2PI, -D2PI, 1e-310, -1e-310, 1099511627775.0,
                               1099511627776.0, -3e15, 1e300, INF, NaN};
     for (int i = 0; i < 400000; ++i) {

@@ -12,7 +12,7 @@ using namespace varn_test;
 void add(Batch& b, double mjd, Rng& u) {
     double x[5];
     for (int k = 0; k < 5; ++k) x[k] = (k < 2 ? 0.4 : k < 4 ? 3e-4 : 1.0) * u();
-    b.add_mjd(mjd, x[0], x[1], x[2], x[3], x[4]);
+    b.add_mjd(mjd, x);
 }
 
 // Polynomials of degree below N come back to a few ulp, of degree N do not;

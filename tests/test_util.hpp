@@ -1,5 +1,5 @@
 // Shared helpers of the unit tests: comparisons that print want, got,
-// difference and tolerance to 17 significant digits.
+// difference and tolerance to 17 significant digits, and a generator.
 #pragma once
 
 #include <algorithm>
@@ -29,5 +29,14 @@ inline ::testing::AssertionResult near(const char* what, double want, double got
 inline bool same_bits(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
 }
+
+// Uniform in [0, 1) from a 64-bit linear congruential generator.
+struct Rng {
+    std::uint64_t state = 1;
+    double operator()() {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    }
+};
 
 }  // namespace varn_test

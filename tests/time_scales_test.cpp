@@ -23,12 +23,9 @@ double mjd_of(int y, int m, int d) {
     return djm;
 }
 
-// The published steps of TAI - UTC, typed as the IERS lists them (date the
-// value takes effect at 0h UTC, the Julian Date of that instant, and the value
-// in seconds, with the rate term of the drift era), independently of the
-// table in the code. Each row is checked on its first day and on the day
-// before it, at 0h and at 18h, so a changed year, month, value, reference
-// date or rate of any row fails.
+// The published steps of TAI - UTC, typed as the IERS lists them apart from
+// the table in the code: date in force from 0h UTC, its Julian Date, value (s)
+// and in the drift era reference MJD and rate (s/day).
 constexpr const char* PUBLISHED_STEPS[] = {
     "1960 JAN  1 2436934.5   1.4178180 37300 0.001296",
     "1961 JAN  1 2437300.5   1.4228180 37300 0.001296",
@@ -56,8 +53,8 @@ constexpr const char* PUBLISHED_STEPS[] = {
     "2017 JAN  1 2457754.5  37",
 };
 
-// Fixed fault included: the table used to stop at 2012 July 1, putting UTC
-// and UT1 1 s off from 2015 July 1 and 2 s off from 2017 January 1.
+// Each row on its first day and the day before, at 0h and 18h, to 1e-12 s.
+// Fixed fault included: the table used to stop at 2012 July 1.
 TEST(Dat, EveryPublishedStepRowByRow) {
     const char* MONTHS = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
     double prev[3] = {0.0, 0.0, 0.0};  // TAI - UTC is 0 before 1960 (with a warning)
@@ -83,8 +80,7 @@ TEST(Dat, EveryPublishedStepRowByRow) {
     }
 }
 
-// Statuses: the late-year warning, the accepted fractions and dates, and the
-// errors in their order of checking. Values to 1e-12 s.
+// Statuses: late-year warning, accepted fractions and dates, errors in order.
 TEST(Dat, StatusesAndTheirOrder) {
     struct Case { int year, month, day; double fraction; std::int32_t status; double want_s; };
     const Case cases[] = {
@@ -110,8 +106,7 @@ TEST(Dat, StatusesAndTheirOrder) {
     EXPECT_TRUE(std::isnan(v));
 }
 
-// TT - TAI = 32.184 s (correctly rounded in days) and a TAI - UT1 offset
-// apply to the part that is not the 2400000.5 Julian Date.
+// TT - TAI (32.184 s correctly rounded in days) and UT1 - TAI change the smaller part.
 TEST(TtTai, KeepsTheLargerPart) {
     double a, b;
     EXPECT_EQ(varn::DTAT, 0.00037249999999999995);
@@ -123,16 +118,13 @@ TEST(TtTai, KeepsTheLargerPart) {
     EXPECT_TRUE(a == DJMJD0 && b == 54195.5 + 43.2 / 86400.0);
 }
 
-// The leap second at the end of 2012 June 30: a UTC day of 86401 SI seconds.
-// TAI 2012 July 1 (MJD 56109) 00:00:00 is UTC 23:59:26 on June 30, that is
-// 86366 SI seconds into the day, fraction 86366/86401.
+// The leap second ending 2012 June 30, a UTC day of 86401 SI seconds: TAI
+// July 1 (MJD 56109) 0h is UTC 23:59:26, 86366 s into the day; and back.
 TEST(TaiUtc, LeapSecondDayOf2012) {
     struct Case { double tai_s; double want_utc_mjd; };
-    const Case cases[] = {
-        {0.0, 56108.0 + 86366.0 / 86401.0}, {34.5, 56108.0 + 86400.5 / 86401.0},
-        {35.0, 56109.0}, {36.0, 56109.0 + 1.0 / 86400.0},
-        {-3600.0, 56108.0 + (86400.0 - 3600.0 - 34.0) / 86401.0},
-    };
+    const Case cases[] = {{0.0, 56108.0 + 86366.0 / 86401.0}, {34.5, 56108.0 + 86400.5 / 86401.0},
+                          {35.0, 56109.0}, {36.0, 56109.0 + 1.0 / 86400.0},
+                          {-3600.0, 56108.0 + (86400.0 - 3600.0 - 34.0) / 86401.0}};
     for (const Case& c : cases) {
         const double tai2 = 56109.0 + c.tai_s / 86400.0;
         double u1, u2, t1, t2;
@@ -145,9 +137,8 @@ TEST(TaiUtc, LeapSecondDayOf2012) {
     }
 }
 
-// utctai(taiutc(TAI)) is TAI from 1972 on, inside and across leap-second
-// days (a day before to a day after), whichever part is the larger, and
-// every 97 days to 2039.
+// utctai(taiutc(TAI)) is TAI from 1972 on, a day either side of leap-second
+// days, whichever part is the larger, and every 97 days to 2039.
 TEST(TaiUtc, RoundTripsFrom1972) {
     double u1, u2, t1, t2;
     for (double day : {mjd_of(1972, 6, 30), mjd_of(2012, 6, 30), mjd_of(2015, 6, 30),
@@ -179,23 +170,20 @@ TEST(TaiUtc, DriftEraBefore1972) {
     varn::dat(1965, 7, 17, 0.0, v);
     EXPECT_TRUE(near("TAI-UTC, mid-1965 (s)", v, (mid1965 - u2) * 86400.0, 1e-6));
 
-    // 1968 February 1: a step of -0.1 s less one day's drift (2.592 ms),
-    // unspread, that UTC takes as TAI crosses 0h of January 30.
+    // 1968 February 1: -0.1 s less a day's drift, as TAI crosses 0h January 30.
     const double jan30 = mjd_of(1968, 2, 1) - 2.0, eps = 1e-9;  // days
     varn::taiutc(DJMJD0, jan30 - eps, u1, before);
     varn::taiutc(DJMJD0, jan30 + eps, u1, after);
     EXPECT_TRUE(near("UTC jump (s)", 0.1 - 0.002592, (after - before - 2.0 * eps) * 86400.0, 1e-5));
 
-    // TT MJD 36932.0 reaches 1960 in the scan: TAI - UTC = 0, status 0;
-    // one day earlier only the pre-UTC warning remains.
+    // TT MJD 36932 reaches 1960 in the scan (status 0), a day earlier does not.
     for (int tt : {36932, 36931}) {
         varn::tttai(DJMJD0, tt, a1, a2);
         EXPECT_EQ(varn::taiutc(a1, a2, u1, u2), tt == 36932 ? 0 : 1);
         EXPECT_EQ(u2, a2);
     }
 
-    // 1959 December 31, 12h TAI: between 0 and the 1960 value; 1960 January
-    // 1 from 0h on: the value at 0h of that day.
+    // 1959 December 31, 12h: between 0 and the 1960 value; 1960 from 0h: that value.
     const double dec31 = mjd_of(1959, 12, 31);
     varn::dat(1960, 1, 1, 0.0, v);
     varn::taiutc(DJMJD0, dec31 + 0.5, u1, u2);
@@ -205,10 +193,10 @@ TEST(TaiUtc, DriftEraBefore1972) {
     EXPECT_TRUE(near("TAI-UTC 1960 (s)", v, (dec31 + 1.25 + v / 86400.0 - u2) * 86400.0, 1e-6));
 }
 
-// UT1 - UTC is DUT from 1972 (not on a leap-second day, where the quasi-day
-// of UTC is 86401 SI seconds); before, the drift since 0h of the UTC date is
-// added, up to 2.6 ms. To 1e-5 s, the resolution of an MJD.
-TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972) {
+// UT1 - UTC is DUT from 1972 off leap-second days; before, plus the drift
+// since 0h of the UTC date. To 1e-5 s, the resolution of an MJD. TT MJD 64000
+// (2034) warns and uses the last TAI - UTC.
+TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972AndLateDatesWarn) {
     double t1, t2;
     for (double mjd : {41499.5, 51544.25, 56109.9, 57754.1, 60000.0}) {
         ASSERT_GE(varn::utcut1(DJMJD0, mjd, -0.3456, t1, t2), 0);
@@ -218,11 +206,7 @@ TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972) {
     const double mjd = mjd_of(1967, 3, 3) + 0.9;
     varn::utcut1(DJMJD0, mjd, 0.0, t1, t2);
     EXPECT_TRUE(near("UT1-UTC drift (s)", 0.9 * 0.002592, (t2 - mjd) * 86400.0, 1e-5));
-}
-
-// TT MJD 64000 (2034): status 1, and the last value of TAI - UTC.
-TEST(TimeScales, LateDatesWarnAndUseTheLastValue) {
-    double a1, a2, u1, u2, t1, t2;
+    double a1, a2, u1, u2;
     varn::tttai(DJMJD0, 64000.0, a1, a2);
     EXPECT_EQ(varn::taiutc(a1, a2, u1, u2), 1);
     EXPECT_TRUE(near("UTC", a2 - 37.0 / 86400.0, u2, MJD_ROUNDING));
@@ -230,9 +214,8 @@ TEST(TimeScales, LateDatesWarnAndUseTheLastValue) {
     EXPECT_TRUE(near("UT1", u2 + 0.25 / 86400.0, t2, MJD_ROUNDING));
 }
 
-// Fixed fault: a NaN or infinite date used to reach the calendar conversion,
-// which turns it into an integer. Now it is an error and nothing is written.
-// MJD -2450000 is inside the calendar conversion but before the year -4799.
+// Fixed fault: a NaN or infinite date reached the integer calendar conversion;
+// now it is an error and nothing is written. MJD -2450000 precedes -4799.
 TEST(TimeScales, NonFiniteAndOutOfRangeDatesFailWithoutWriting) {
     const double cases[][2] = {{DJMJD0, NaN},  {NaN, DJMJD0},         {DJMJD0, INF},
                                {DJMJD0, -INF}, {DJMJD0, -2450000.0},  {1e300, -1e300 + 1.0},
