@@ -4,19 +4,17 @@
 #include "batch_util.hpp"
 #include "pipeline/lagrange.hpp"
 
-namespace {
-
 using namespace varn_test;
 
 // A row at TT `mjd` with random plausible xp, yp, dX, dY and UT1 - UTC.
-void add(Batch& b, double mjd, Rng& u) {
+static void add(Batch& b, double mjd, Rng& u) {
     double x[5];
     for (int k = 0; k < 5; ++k) x[k] = (k < 2 ? 0.4 : k < 4 ? 3e-4 : 1.0) * u();
     b.add_mjd(mjd, x);
 }
 
-// Polynomials of degree below N come back to a few ulp, of degree N do not;
-// at a node the weights are exactly 1 and 0.
+// Polynomials of degree below N come back to 1e-14, of degree N do not; at a
+// node the weights are exactly 1 and 0.
 TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
     constexpr int N = 10;
     Rng u;
@@ -41,14 +39,13 @@ TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
     }
 }
 
-// Dense runs over 1900-2100: 1 Hz, 10-minute steps and random times within
-// a day. Within the bound, and within a tenth above the largest errors
-// measured on this batch (rc2t and ERA 1.14e-13, where the rotation angle's
-// own rounding from a UT1 moved by 1e-10 s shows; x 3.2e-14, y 2.25e-14,
-// GST 1.07e-14, rc2i 4.5e-15 rad; UT1 3.06e-10 s), so that a coarser or
-// off-centre stencil fails (one node off: x 3.9e-14, UT1 3.9e-10 s);
-// identical where nothing is interpolated; all rows interpolated. Reversed
-// and on 2 or 3 threads: the same bits.
+// Dense runs over 1900-2100 (1 Hz, 10-minute steps, random within a day):
+// within the bound and a tenth above the largest errors measured on this batch
+// (rc2t, ERA 1.14e-13, where ERA's own rounding of a UT1 moved by 1e-10 s
+// shows; x 3.2e-14, y 2.25e-14, GST 1.07e-14, rc2i 4.5e-15 rad; UT1 3.06e-10
+// s), so that a coarser or off-centre stencil fails (one node off: x 3.9e-14,
+// UT1 3.9e-10 s); exact elsewhere; all rows interpolated. Reversed and on 2
+// or 3 threads: the same bits.
 TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads) {
     Rng u;  // the batch the errors were measured on
     Batch b;
@@ -63,14 +60,13 @@ TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads
                             0,       0,     0,       0,       0,       0, 0,       0, 1.3e-13};
     std::int64_t interpolated[2] = {0, 0};  // rows where either grid changed a bit
     for (std::int64_t i = 0; i < n; ++i) {
-        for (int k = 0; k < 18; ++k) {
+        for (int k = 0; k < 18; ++k)
             for (int c = 0; c < OUT_COLS[k]; ++c) {
                 double d = fast.at(k, i, c) - exact.at(k, i, c);
                 if (k == GST || k == ERA) d = std::remainder(d, 2 * M_PI);
                 if (!(std::fabs(d) <= (k == UT1 && c == 0 ? 0.0 : tol[k])))
                     ADD_FAILURE() << "output " << k + 1 << " col " << c + 1 << " diff " << d;
             }
-        }
         interpolated[0] += !fast.same(exact, XP_RAD, i, i);
         interpolated[1] += !fast.same(exact, RC2I, i, i);
     }
@@ -83,11 +79,10 @@ TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads
     }
 }
 
-// Which rows are interpolated. Clusters of epochs spread over `spread`
-// of the 1/16-day intervals of the pole and UT1 grid from `interval` on
-// (counted from MJD 58849, a node of both grids); its stencils are 10 nodes
-// wide, and a run of overlapping stencils is interpolated when it holds 1.25
-// epochs per node. The same for the 1/2-day grid of X, Y, s (rc2i).
+// Which rows are interpolated: clusters of epochs over `spread` 1/16-day
+// intervals of the pole and UT1 grid from `interval` on (from MJD 58849, a
+// node of both grids); a run of overlapping 10-node stencils is interpolated
+// when it holds 1.25 epochs per node. The same for the 1/2-day grid of rc2i.
 TEST(IauComputeFast, InterpolatesRunsWithAtLeastFiveEpochsPerFourNodes) {
     struct Cluster { int epochs, interval, spread; bool hf, slow; };
     const std::vector<std::vector<Cluster>> cases = {
@@ -105,20 +100,18 @@ TEST(IauComputeFast, InterpolatesRunsWithAtLeastFiveEpochsPerFourNodes) {
                 add(b, 58849.0 + (k.interval + k.spread * (e + 0.5) / k.epochs) / 16.0, u);
         const Series exact = run(b), fast = run(b, 2, true);
         std::int64_t i = 0;
-        for (const Cluster& k : cases[c]) {
+        for (const Cluster& k : cases[c])
             for (int e = 0; e < k.epochs; ++e, ++i) {
                 EXPECT_EQ(fast.same(exact, XP_RAD, i, i), !k.hf) << "case " << c << " row " << i;
                 EXPECT_EQ(fast.same(exact, RC2I, i, i), !k.slow) << "case " << c << " row " << i;
             }
-        }
     }
 }
 
-// The rows that stay exact, bit for bit: outside 1900-2100 (10-minute runs
-// across both ends, whose first day inside is interpolated), with a
-// non-finite input or out of the calendar, in a sparse batch, and at a node
-// (each run starts at one; every 9th epoch of 10 minutes is a node of the
-// 1/16-day grid, every 72nd of both).
+// Rows that stay exact to the bit: outside 1900-2100 (10-minute runs across
+// both ends, whose first day inside is interpolated), with a non-finite input
+// or out of the calendar, in a sparse batch, and at a node (every 9th epoch of
+// the 10-minute runs for the 1/16-day grid, every 72nd for both).
 TEST(IauComputeFast, KeepsExactBitsOutsideTheSpanForBadRowsSparseBatchesAndAtNodes) {
     Rng u;
     Batch b;
@@ -141,5 +134,3 @@ TEST(IauComputeFast, KeepsExactBitsOutsideTheSpanForBadRowsSparseBatchesAndAtNod
         EXPECT_TRUE(!first_day || outside || !fast.same(exact, RC2I, i, i)) << "row " << i;
     }
 }
-
-}  // namespace

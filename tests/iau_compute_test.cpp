@@ -14,13 +14,11 @@
 #include "models/utlibr.hpp"
 #include "pipeline/time_scales.hpp"
 
-namespace {
-
 using namespace varn_test;
 
 // n epochs spread pseudo-randomly over 1950 to 2060 with realistic Earth
 // orientation; the first rows are leap-second days and era boundaries.
-Batch spread_batch(std::int64_t n) {
+static Batch spread_batch(std::int64_t n) {
     Batch b;
     Rng u{0x9e3779b97f4a7c15ull};
     const double special[] = {36934.25, 41317.0, 56108.99, 57203.999, 57754.5, 51544.5};
@@ -104,9 +102,8 @@ TEST(IauCompute, InvariantsOverGeneratedEpochs) {
         EXPECT_EQ(s.at(GMST, i), eraGmst06(ut11, ut12, varn::DJMJD0, m));
         EXPECT_EQ(s.at(GST, i), eraGst06a(ut11, ut12, varn::DJMJD0, m));
         EXPECT_EQ(t, (m - 51544.5) / 36525.0);
-        const double l = eraFal03(t), lp = eraFalp03(t), f = eraFaf03(t), d = eraFad03(t),
-                     om = eraFaom03(t);
-        const double fa[5] = {l, lp, f, d, om};
+        const double fa[5] = {eraFal03(t), eraFalp03(t), eraFaf03(t), eraFad03(t), eraFaom03(t)};
+        const double l = fa[0], lp = fa[1], f = fa[2], d = fa[3], om = fa[4];
         for (int k = 0; k < 5; ++k) EXPECT_EQ(s.at(FA_L + k, i), fa[k]) << "Delaunay " << k;
         const double tidal[11] = {((varn::DPI + s.at(GMST, i)) - f) - om, f + om, (f + om) - d,
                                   (f + om) - l, -om, ((f + om) - d) - lp, eraFame03(t),
@@ -148,7 +145,7 @@ TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
 // Exit status of a batch run threaded where no thread can start: the
 // process drops root and sets its process limit to zero. 0 when the rows
 // equal want, 1 when they differ, 2 or 3 when threads could not be stopped.
-int run_without_threads(const Batch& b, const Series& want) {
+static int run_without_threads(const Batch& b, const Series& want) {
     const rlimit none = {0, 0};
     if ((geteuid() == 0 && setuid(65534) != 0) || setrlimit(RLIMIT_NPROC, &none) != 0) return 3;
     try {
@@ -243,5 +240,3 @@ TEST(IauCompute, BadAndFarEpochRows) {
     EXPECT_TRUE(near("ut1 seconds", 43200.0 - 32.184 - 37.0 + 0.5, s.at(UT1, 14, 1), 1e-3));
     EXPECT_TRUE(std::isnan(s.at(UT1, 15, 1)) && std::isnan(s.at(ERA, 15)));
 }
-
-}  // namespace

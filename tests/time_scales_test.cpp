@@ -1,5 +1,5 @@
-// Time-scale tests: the TAI - UTC table, the leap-second days, the pre-1972
-// drift era, round trips and failure statuses.
+// Time scales: the TAI - UTC table, leap-second days, the drift era, round
+// trips and failure statuses.
 #include "pipeline/time_scales.hpp"
 
 #include <cstring>
@@ -8,8 +8,6 @@
 
 #include "test_util.hpp"
 
-namespace {
-
 using namespace varn_test;
 using varn::DJMJD0;
 
@@ -17,7 +15,7 @@ using varn::DJMJD0;
 // there and back agree to a few of them.
 constexpr double MJD_ROUNDING = 4e-11;
 
-double mjd_of(int y, int m, int d) {
+static double mjd_of(int y, int m, int d) {
     double djm0, djm;
     EXPECT_EQ(eraCal2jd(y, m, d, &djm0, &djm), 0);
     return djm;
@@ -228,5 +226,3 @@ TEST(TimeScales, NonFiniteAndOutOfRangeDatesFailWithoutWriting) {
         EXPECT_TRUE(r1 == 11.0 && r2 == 22.0);
     }
 }
-
-}  // namespace
