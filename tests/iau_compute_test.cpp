@@ -130,9 +130,8 @@ TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
         for (int threads : {0, 1, 2, 3, 7, 16})
             EXPECT_EQ(rows_differing(seq, run(part, threads)), 0) << n << " " << threads;
     }
-    double sentinel[32];
+    double sentinel[32], *p = sentinel;
     std::fill(std::begin(sentinel), std::end(sentinel), 7.0);
-    double* p = sentinel;
     for (std::int64_t n : {0, -3}) {
         varn::iau_compute(n, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p, p,
                           p);
@@ -177,8 +176,8 @@ TEST(IauCompute, EachInputChangesOnlyItsOutputs) {
         for (int out = 0; out < 18; ++out) {
             bool differs = false;
             for (std::int64_t i = 0; i < b.n(); ++i) differs = differs || !s.same(s0, out, i, i);
-            const bool expected = std::count(c.changed.begin(), c.changed.end(), out) > 0;
-            EXPECT_EQ(differs, expected) << "input " << c.column << " output " << out + 1;
+            EXPECT_EQ(differs, std::count(c.changed.begin(), c.changed.end(), out) > 0)
+                << "input " << c.column << " output " << out + 1;
         }
     }
 }
