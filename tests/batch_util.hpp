@@ -35,15 +35,11 @@ struct Series {
     void matrix(int out, std::int64_t i, double r[3][3]) const {
         for (int k = 0; k < 9; ++k) r[k % 3][k / 3] = at(out, i, k);
     }
-    // Row i of output k, every column, bitwise that of row j of s?
-    bool same(const Series& s, int k, std::int64_t i, std::int64_t j) const {
-        for (int c = 0; c < OUT_COLS[k]; ++c)
-            if (!same_bits(at(k, i, c), s.at(k, j, c))) return false;
-        return true;
-    }
-    bool same_row(const Series& s, std::int64_t i, std::int64_t j) const {
-        for (int k = 0; k < 18; ++k)
-            if (!same(s, k, i, j)) return false;
+    // Row i bitwise that of row j of s, in output k or, for k < 0, in all.
+    bool same(const Series& s, std::int64_t i, std::int64_t j, int k = -1) const {
+        for (int o = std::max(k, 0); o < (k < 0 ? 18 : k + 1); ++o)
+            for (int c = 0; c < OUT_COLS[o]; ++c)
+                if (!same_bits(at(o, i, c), s.at(o, j, c))) return false;
         return true;
     }
 };
@@ -72,7 +68,7 @@ inline Series run(const Batch& b, int threads = -1, bool fast = false) {
 // Rows on which two runs differ in any bit.
 inline std::int64_t rows_differing(const Series& x, const Series& y) {
     std::int64_t count = 0;
-    for (std::int64_t i = 0; i < x.n; ++i) count += !x.same_row(y, i, i);
+    for (std::int64_t i = 0; i < x.n; ++i) count += !x.same(y, i, i);
     return count;
 }
 

@@ -78,36 +78,33 @@ TEST(Dat, EveryPublishedStepRowByRow) {
     }
 }
 
-// Statuses: late-year warning, accepted fractions and dates, errors in order.
+// Statuses: the warning before 1960 and from five years past the last step
+// (2023), the Gregorian leap day, fraction 1 and a NaN fraction accepted, the
+// errors in order of checking (fraction, year, month, day; the day before the
+// pre-1960 warning). Values to 1e-12 s; a NaN fraction in the drift era gives NaN.
 TEST(Dat, StatusesAndTheirOrder) {
     struct Case { int year, month, day; double fraction; std::int32_t status; double want_s; };
     const Case cases[] = {
-        {1959, 12, 31, 0.75, 1, 0.0}, {2022, 12, 31, 0.0, 0, 37.0},
-        {2023, 1, 1, 0.0, 1, 37.0},   // five years past the last step: doubtful
-        {2100, 6, 1, 0.3, 1, 37.0},   {2000, 2, 29, 0.0, 0, 32.0},  // Gregorian leap day
-        {1990, 5, 5, 1.0, 0, 25.0},   // fraction 1 is accepted
-        {1990, 5, 5, NaN, 0, 25.0},   // NaN fraction passes the range check
-        {2000, 1, 1, -0.1, -4, 0.0},  {2000, 1, 1, 1.5, -4, 0.0}, {-4800, 13, 1, -0.1, -4, 0.0},
-        {-4800, 1, 1, 0.0, -1, 0.0},  {-4800, 13, 40, 0.0, -1, 0.0}, {2000, 13, 1, 0.0, -2, 0.0},
-        {2000, 0, 1, 0.0, -2, 0.0},   {2000, 2, 30, 0.0, -3, 0.0}, {1900, 2, 29, 0.0, -3, 0.0},
-        {1950, 2, 30, 0.0, -3, 0.0},  // the day check comes before pre-1960
-    };
+        {1959, 12, 31, 0.75, 1, 0.0}, {2022, 12, 31, 0.0, 0, 37.0}, {2023, 1, 1, 0.0, 1, 37.0},
+        {2100, 6, 1, 0.3, 1, 37.0}, {2000, 2, 29, 0.0, 0, 32.0}, {1990, 5, 5, 1.0, 0, 25.0},
+        {1990, 5, 5, NaN, 0, 25.0}, {2000, 1, 1, -0.1, -4, 0.0}, {2000, 1, 1, 1.5, -4, 0.0},
+        {-4800, 13, 1, -0.1, -4, 0.0}, {-4800, 1, 1, 0.0, -1, 0.0}, {-4800, 13, 40, 0.0, -1, 0.0},
+        {2000, 13, 1, 0.0, -2, 0.0}, {2000, 0, 1, 0.0, -2, 0.0}, {2000, 2, 30, 0.0, -3, 0.0},
+        {1900, 2, 29, 0.0, -3, 0.0}, {1950, 2, 30, 0.0, -3, 0.0}};
     for (const Case& c : cases) {
         double got = -999.0;
         EXPECT_EQ(varn::dat(c.year, c.month, c.day, c.fraction, got), c.status)
             << c.year << "-" << c.month << "-" << c.day << " " << c.fraction;
         EXPECT_TRUE(near("TAI-UTC", c.want_s, got, 1e-12)) << c.year << "-" << c.month;
     }
-    // A NaN fraction in the drift era gives a NaN value, never a crash.
     double v;
     EXPECT_EQ(varn::dat(1965, 5, 5, NaN, v), 0);
     EXPECT_TRUE(std::isnan(v));
 }
 
-// TT - TAI (32.184 s correctly rounded in days) and UT1 - TAI change the smaller part.
+// TT - TAI (32.184 s) and UT1 - TAI change the smaller part.
 TEST(TtTai, KeepsTheLargerPart) {
     double a, b;
-    EXPECT_EQ(varn::DTAT, 0.00037249999999999995);
     EXPECT_EQ(varn::tttai(DJMJD0, 54195.5, a, b), 0);
     EXPECT_TRUE(a == DJMJD0 && b == 54195.5 - varn::DTAT);
     EXPECT_EQ(varn::tttai(54195.5, DJMJD0, a, b), 0);
@@ -126,11 +123,9 @@ TEST(TaiUtc, LeapSecondDayOf2012) {
     for (const Case& c : cases) {
         const double tai2 = 56109.0 + c.tai_s / 86400.0;
         double u1, u2, t1, t2;
-        EXPECT_EQ(varn::taiutc(DJMJD0, tai2, u1, u2), 0);
-        EXPECT_EQ(u1, DJMJD0);
+        EXPECT_TRUE(varn::taiutc(DJMJD0, tai2, u1, u2) == 0 && u1 == DJMJD0) << c.tai_s;
         EXPECT_TRUE(near("UTC MJD", c.want_utc_mjd, u2, MJD_ROUNDING)) << "TAI +" << c.tai_s;
-        EXPECT_EQ(varn::utctai(u1, u2, t1, t2), 0);
-        EXPECT_EQ(t1, DJMJD0);
+        EXPECT_TRUE(varn::utctai(u1, u2, t1, t2) == 0 && t1 == DJMJD0) << c.tai_s;
         EXPECT_TRUE(near("TAI round trip", tai2, t2, MJD_ROUNDING)) << "TAI +" << c.tai_s;
     }
 }
