@@ -1,6 +1,5 @@
-// The fast computation against the exact one: its bound, the outputs it
-// must leave identical, which rows it interpolates, row independence, and
-// the Lagrange interpolant it reads its grids with.
+// The fast computation against the exact one: its bound, the rows it must
+// leave exact, row order and threads, and its Lagrange interpolant.
 #include "batch_util.hpp"
 #include "pipeline/lagrange.hpp"
 

@@ -64,10 +64,9 @@ TEST(IauCompute, ReproducesPublishedCelestialToTerrestrialMatrix) {
     EXPECT_TRUE(near("ut1 seconds", 43200.0 - 0.072073685, s.at(UT1, 0, 1), 1e-6));
 }
 
-// Over generated epochs: the matrices are rotations with rc2t = rpom Rz(era)
-// rc2i; UT1 is the chain's UT1 plus the tidal and libration terms, which
-// enter era but not the sidereal times; t, the Delaunay and the tidal
-// arguments are the row's own.
+// Over generated epochs: rotations (to 1e-14) with rc2t = rpom Rz(era) rc2i;
+// UT1 is the chain's plus the tidal and libration terms, which enter era but
+// not the sidereal times; t and the Delaunay and tidal arguments, bitwise.
 TEST(IauCompute, InvariantsOverGeneratedEpochs) {
     const Batch b = spread_batch(300);
     const Series s = run(b);
@@ -141,9 +140,8 @@ TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
     for (double v : sentinel) EXPECT_EQ(v, 7.0);
 }
 
-// Exit status of a batch run threaded where no thread can start: the
-// process drops root and sets its process limit to zero. 0 when the rows
-// equal want, 1 when they differ, 2 or 3 when threads could not be stopped.
+// Exit status of a threaded run where no thread can start (root dropped,
+// process limit 0): 0 rows equal want, 1 they differ, 2 or 3 threads not stopped.
 static int run_without_threads(const Batch& b, const Series& want) {
     const rlimit none = {0, 0};
     if ((geteuid() == 0 && setuid(65534) != 0) || setrlimit(RLIMIT_NPROC, &none) != 0) return 3;
@@ -182,10 +180,8 @@ TEST(IauCompute, EachInputChangesOnlyItsOutputs) {
     }
 }
 
-// Epoch forms: (58000.5, 0) and (58000, 43200) are one epoch, seconds past a
-// day are taken as they stand. The day-and-seconds split: TAI MJD -0.25 is
-// day -1 and 64800 s; UT1 seconds may pass 86400 by the correction while the
-// day stays.
+// (58000.5, 0) and (58000, 43200) are one epoch, seconds past a day stand;
+// TAI MJD -0.25 is day -1 and 64800 s; UT1 seconds may pass 86400.
 TEST(IauCompute, EpochFormsAndDaySecondsSplit) {
     Batch b;
     b.add({58000.5, 0.0, 0.1, 0.2, 0.0, 0.0, 0.1});

@@ -1,5 +1,5 @@
-// Libration in UT1 and LOD: the published test cases and the link between
-// the two tabulated series.
+// Libration in UT1 and LOD: the published test cases, which pin both
+// tabulated series term by term, and a NaN epoch.
 #include "models/utlibr.hpp"
 
 #include "test_util.hpp"
@@ -23,18 +23,4 @@ TEST(Utlibr, PublishedTestCasesAndNaNEpoch) {
     }
     varn::utlibr(NaN, dut1, dlod);
     EXPECT_TRUE(std::isnan(dut1) && std::isnan(dlod));
-}
-
-// dLOD is tabulated, not derived, yet it is the negative rate of dUT1 within
-// the rounding of the table (coefficients to 0.01 us and 0.1 us/day, with
-// rates of about 4 pi per day): a swapped column or a wrong sign shows here.
-TEST(Utlibr, LodIsTheNegativeRateOfUt1) {
-    const double h = 1e-4;  // days
-    for (double m = 51000.0; m < 51003.0; m += 0.0731) {
-        double u_plus, u_minus, u, lod;
-        varn::utlibr(m + h, u_plus, lod);
-        varn::utlibr(m - h, u_minus, lod);
-        varn::utlibr(m, u, lod);
-        EXPECT_TRUE(near("dLOD + dUT1/dt (us/day)", 0.0, lod + (u_plus - u_minus) / (2 * h), 0.6));
-    }
 }
