@@ -38,13 +38,12 @@ TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
     }
 }
 
-// Dense runs over 1900-2100 (1 Hz, 10-minute steps, random within a day):
-// within the bound and a tenth above the largest errors measured on this batch
-// (rc2t, ERA 1.14e-13, where ERA's own rounding of a UT1 moved by 1e-10 s
-// shows; x 3.2e-14, y 2.25e-14, GST 1.07e-14, rc2i 4.5e-15 rad; UT1 3.06e-10
-// s), so that a coarser or off-centre stencil fails (one node off: x 3.9e-14,
-// UT1 3.9e-10 s); exact elsewhere; all rows interpolated. Reversed and on 2
-// or 3 threads: the same bits.
+// Dense runs over 1900-2100 (1 Hz, 10-minute steps, random within a day),
+// within a tenth above the largest errors measured on this batch (rc2t, ERA
+// 1.14e-13, from ERA's own rounding of a UT1 moved by 1e-10 s; x 3.2e-14,
+// y 2.25e-14, GST 1.07e-14, rc2i 4.5e-15 rad; UT1 3.06e-10 s), so that a stencil
+// one node off fails (x 3.9e-14, UT1 3.9e-10 s); exact elsewhere; all rows
+// interpolated. Reversed and on 2 or 3 threads: the same bits.
 TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads) {
     Rng u;  // the batch the errors were measured on
     Batch b;

@@ -130,8 +130,8 @@ TEST(TaiUtc, LeapSecondDayOf2012) {
     }
 }
 
-// utctai(taiutc(TAI)) is TAI from 1972 on, a day either side of leap-second
-// days, whichever part is the larger, and every 97 days to 2039.
+// utctai(taiutc(TAI)) is TAI a day either side of leap-second days from 1972
+// on, whichever part is the larger.
 TEST(TaiUtc, RoundTripsFrom1972) {
     double u1, u2, t1, t2;
     for (double day : {mjd_of(1972, 6, 30), mjd_of(2012, 6, 30), mjd_of(2015, 6, 30),
@@ -146,11 +146,6 @@ TEST(TaiUtc, RoundTripsFrom1972) {
             ASSERT_EQ(varn::utctai(u1, u2, t1, t2), 0);
             EXPECT_TRUE(near("TAI swapped", tai2, t1, MJD_ROUNDING));
         }
-    }
-    for (double mjd = 41318.0; mjd < 66000.0; mjd += 97.123) {
-        varn::taiutc(DJMJD0, mjd, u1, u2);
-        varn::utctai(u1, u2, t1, t2);
-        EXPECT_TRUE(near("TAI", mjd, t2, MJD_ROUNDING)) << mjd;
     }
 }
 
