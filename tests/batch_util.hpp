@@ -1,5 +1,4 @@
-// Shared by the pipeline tests: a batch of input rows, the outputs of one
-// run of the exact, threaded or fast computation, and a reproducible generator.
+// Pipeline tests: a batch of input rows and the outputs of one run.
 #pragma once
 
 #include <array>
@@ -19,9 +18,7 @@ enum Out { RC2T, RC2I, RPOM, XP_RAD, YP_RAD, GMST, GST, UTC, UT1, TIDAL, T, FA_L
 struct Batch {
     std::array<std::vector<double>, 7> c;
     std::int64_t n() const { return static_cast<std::int64_t>(c[0].size()); }
-    void add(const std::array<double, 7>& row) {
-        for (int k = 0; k < 7; ++k) c[k].push_back(row[k]);
-    }
+    void add(const std::array<double, 7>& r) { for (int k = 0; k < 7; ++k) c[k].push_back(r[k]); }
     // TT as one MJD, split into day and seconds, and the other five inputs.
     void add_mjd(double mjd, const double x[5]) {
         add({std::floor(mjd), (mjd - std::floor(mjd)) * 86400.0, x[0], x[1], x[2], x[3], x[4]});

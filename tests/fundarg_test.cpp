@@ -2,8 +2,6 @@
 // that keeps their sign, and the libration models' sidereal argument.
 #include "models/fundarg.hpp"
 
-#include <iomanip>
-
 #include <erfa.h>
 
 #include "test_util.hpp"

@@ -1,5 +1,4 @@
-// The fast computation against the exact one: its bound, the rows it must
-// leave exact, row order and threads, and its Lagrange interpolant.
+// The fast computation: its bound, rows left exact, order, threads, interpolant.
 #include "batch_util.hpp"
 #include "pipeline/lagrange.hpp"
 
@@ -7,8 +6,7 @@ using namespace varn_test;
 
 // A row at TT `mjd` with random plausible xp, yp, dX, dY and UT1 - UTC.
 static void add(Batch& b, double mjd, Rng& u) {
-    double x[5];
-    for (int k = 0; k < 5; ++k) x[k] = (k < 2 ? 0.4 : k < 4 ? 3e-4 : 1.0) * u();
+    const double x[5] = {0.4 * u(), 0.4 * u(), 3e-4 * u(), 3e-4 * u(), u()};
     b.add_mjd(mjd, x);
 }
 
@@ -113,9 +111,8 @@ TEST(IauComputeFast, InterpolatesRunsWithAtLeastFiveEpochsPerFourNodes) {
 TEST(IauComputeFast, KeepsExactBitsOutsideTheSpanForBadRowsSparseBatchesAndAtNodes) {
     Rng u;
     Batch b;
-    for (int i = 0; i < 432; ++i) add(b, 15019.0 + i / 144.0, u);
-    for (int i = 0; i < 432; ++i) add(b, 88067.5 + i / 144.0, u);
-    for (int i = 0; i < 288; ++i) add(b, 58849.0 + i / 144.0, u);
+    for (double start : {15019.0, 88067.5, 58849.0})  // 3, 3 and 2 days
+        for (int i = 0; i < (start == 58849.0 ? 288 : 432); ++i) add(b, start + i / 144.0, u);
     for (int k = 0; k < 5; ++k) b.c[2 + k][900 + k] = k % 2 ? NaN : INF;
     b.c[0][905] = b.c[1][905] = NaN;
     b.c[0][906] = -3e6;

@@ -1,5 +1,4 @@
-// Pipeline tests: a published GCRS-to-ITRS matrix, invariants over generated
-// epochs, row independence and threads, and bad rows kept to themselves.
+// Pipeline: a published matrix, invariants, row independence, bad rows.
 #include <cstdlib>
 #include <thread>
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iomanip>
 #include <limits>
 #include <vector>
 
@@ -17,12 +18,9 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 
 inline ::testing::AssertionResult near(const char* what, double want, double got, double tol) {
-    const double diff = got - want;
-    if (std::fabs(diff) <= tol) return ::testing::AssertionSuccess();
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "%s: want %.17g got %.17g diff %.17g tol %.17g", what, want,
-                  got, diff, tol);
-    return ::testing::AssertionFailure() << buf;
+    if (std::fabs(got - want) <= tol) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::setprecision(17) << what << ": want " << want
+           << " got " << got << " diff " << got - want << " tol " << tol;
 }
 
 // Bitwise equality that treats two NaNs as equal.

@@ -1,5 +1,4 @@
-// Time scales: the TAI - UTC table, leap-second days, the drift era, round
-// trips and failure statuses.
+// Time scales: TAI - UTC, leap-second days, drift era, round trips, statuses.
 #include "pipeline/time_scales.hpp"
 
 #include <cstring>
@@ -11,15 +10,10 @@
 using namespace varn_test;
 using varn::DJMJD0;
 
-// One unit in the last place of an MJD near 5e4 is 7.3e-12 days; conversions
-// there and back agree to a few of them.
+// An MJD near 5e4 has an ulp of 7.3e-12 days; round trips agree to a few.
 constexpr double MJD_ROUNDING = 4e-11;
 
-static double mjd_of(int y, int m, int d) {
-    double djm0, djm;
-    EXPECT_EQ(eraCal2jd(y, m, d, &djm0, &djm), 0);
-    return djm;
-}
+static double mjd_of(int y, int m, int d) { double a, b; eraCal2jd(y, m, d, &a, &b); return b; }
 
 // The published steps of TAI - UTC, typed as the IERS lists them apart from
 // the table in the code: date in force from 0h UTC, its Julian Date, value (s)
@@ -102,25 +96,13 @@ TEST(Dat, StatusesAndTheirOrder) {
     EXPECT_TRUE(std::isnan(v));
 }
 
-// TT - TAI (32.184 s) and UT1 - TAI change the smaller part.
-TEST(TtTai, KeepsTheLargerPart) {
-    double a, b;
-    EXPECT_EQ(varn::tttai(DJMJD0, 54195.5, a, b), 0);
-    EXPECT_TRUE(a == DJMJD0 && b == 54195.5 - varn::DTAT);
-    EXPECT_EQ(varn::tttai(54195.5, DJMJD0, a, b), 0);
-    EXPECT_TRUE(a == 54195.5 - varn::DTAT && b == DJMJD0);
-    EXPECT_EQ(varn::taiut1(DJMJD0, 54195.5, 43.2, a, b), 0);
-    EXPECT_TRUE(a == DJMJD0 && b == 54195.5 + 43.2 / 86400.0);
-}
-
 // The leap second ending 2012 June 30, a UTC day of 86401 SI seconds: TAI
 // July 1 (MJD 56109) 0h is UTC 23:59:26, 86366 s into the day; and back.
 TEST(TaiUtc, LeapSecondDayOf2012) {
-    struct Case { double tai_s; double want_utc_mjd; };
-    const Case cases[] = {{0.0, 56108.0 + 86366.0 / 86401.0}, {34.5, 56108.0 + 86400.5 / 86401.0},
-                          {35.0, 56109.0}, {36.0, 56109.0 + 1.0 / 86400.0},
-                          {-3600.0, 56108.0 + (86400.0 - 3600.0 - 34.0) / 86401.0}};
-    for (const Case& c : cases) {
+    struct { double tai_s, want_utc_mjd; } cases[] = {
+        {0.0, 56108.0 + 86366.0 / 86401.0}, {34.5, 56108.0 + 86400.5 / 86401.0}, {35.0, 56109.0},
+        {36.0, 56109.0 + 1.0 / 86400.0}, {-3600.0, 56108.0 + (86400.0 - 3600.0 - 34.0) / 86401.0}};
+    for (const auto& c : cases) {
         const double tai2 = 56109.0 + c.tai_s / 86400.0;
         double u1, u2, t1, t2;
         EXPECT_TRUE(varn::taiutc(DJMJD0, tai2, u1, u2) == 0 && u1 == DJMJD0) << c.tai_s;
@@ -187,8 +169,7 @@ TEST(TaiUtc, DriftEraBefore1972) {
 TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972AndLateDatesWarn) {
     double t1, t2;
     for (double mjd : {41499.5, 51544.25, 56109.9, 57754.1, 60000.0}) {
-        ASSERT_GE(varn::utcut1(DJMJD0, mjd, -0.3456, t1, t2), 0);
-        EXPECT_EQ(t1, DJMJD0);
+        EXPECT_TRUE(varn::utcut1(DJMJD0, mjd, -0.3456, t1, t2) >= 0 && t1 == DJMJD0) << mjd;
         EXPECT_TRUE(near("UT1-UTC (s)", -0.3456, (t2 - mjd) * 86400.0, 1e-5)) << mjd;
     }
     const double mjd = mjd_of(1967, 3, 3) + 0.9;

@@ -1,5 +1,4 @@
-// Libration in UT1 and LOD: the published test cases, which pin both
-// tabulated series term by term, and a NaN epoch.
+// Libration in UT1 and LOD: the published cases, which pin both series; NaN.
 #include "models/utlibr.hpp"
 
 #include "test_util.hpp"
