@@ -1,27 +1,40 @@
 // Shared helpers of the unit tests: comparisons that print want, got,
-// difference and tolerance to 17 significant digits.
+// difference and tolerance to 17 significant digits, and a generator.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <string>
+#include <iomanip>
+#include <limits>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 namespace varn_test {
 
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double INF = std::numeric_limits<double>::infinity();
+
 inline ::testing::AssertionResult near(const char* what, double want, double got, double tol) {
-    const double diff = got - want;
-    if (std::fabs(diff) <= tol) return ::testing::AssertionSuccess();
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "%s: want %.17g got %.17g diff %.17g tol %.17g", what, want,
-                  got, diff, tol);
-    return ::testing::AssertionFailure() << buf;
+    if (std::fabs(got - want) <= tol) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << std::setprecision(17) << what << ": want " << want
+           << " got " << got << " diff " << got - want << " tol " << tol;
 }
 
 // Bitwise equality that treats two NaNs as equal.
 inline bool same_bits(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
 }
+
+// Uniform in [0, 1) from a 64-bit linear congruential generator.
+struct Rng {
+    std::uint64_t state = 1;
+    double operator()() {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    }
+};
 
 }  // namespace varn_test
