@@ -151,7 +151,8 @@ void copy_to_host(const double* src, double* dst, std::size_t count) {
 bool array_bytes(std::uint64_t rows, int cols, std::size_t* bytes) {
     constexpr std::uint64_t LIMIT = static_cast<std::uint64_t>(INT64_MAX);
     const std::uint64_t per_row = static_cast<std::uint64_t>(cols) * sizeof(double);
-    if (rows > LIMIT / per_row || rows * per_row > SIZE_MAX) return false;
+    static_assert(SIZE_MAX >= LIMIT, "MEX hosts are 64-bit: what fits in int64 fits in size_t");
+    if (rows > LIMIT / per_row) return false;
     *bytes = static_cast<std::size_t>(rows * per_row);
     return true;
 }
