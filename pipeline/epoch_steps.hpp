@@ -73,17 +73,15 @@ std::vector<TimedRow> rows_in_time_order(const Arrays& a);
 // on an empty range, for count <= 0), on up to `threads` threads (0 or
 // less: one per hardware thread), the calling thread included, each with at
 // least min_per_thread items. A block whose thread cannot be started runs
-// on the calling thread. Returns when every block is done.
+// on the calling thread. Returns, when every block is done, the number of
+// blocks.
 template <class Work>
-void run_blocks(std::int64_t count, int threads, std::int64_t min_per_thread, Work work) {
+std::int64_t run_blocks(std::int64_t count, int threads, std::int64_t min_per_thread, Work work) {
     constexpr int MAX_THREADS = 256;
-    std::int64_t workers = threads;
-    if (workers <= 0) workers = static_cast<std::int64_t>(std::thread::hardware_concurrency());
-    workers = std::min<std::int64_t>({workers, MAX_THREADS, count / min_per_thread});
-    if (workers <= 1) {
-        work(std::int64_t{0}, count);
-        return;
-    }
+    const std::int64_t wanted =
+        threads > 0 ? threads : static_cast<std::int64_t>(std::thread::hardware_concurrency());
+    const std::int64_t workers = std::max<std::int64_t>(
+        1, std::min<std::int64_t>({wanted, MAX_THREADS, count / min_per_thread}));
     // Blocks of near-equal size; block 0 runs on the calling thread.
     std::array<std::thread, MAX_THREADS> pool;
     const std::int64_t base = count / workers;
@@ -100,6 +98,7 @@ void run_blocks(std::int64_t count, int threads, std::int64_t min_per_thread, Wo
     for (std::thread& th : pool) {
         if (th.joinable()) th.join();
     }
+    return workers;
 }
 
 }  // namespace varn::detail

@@ -11,6 +11,7 @@
 #include "models/ortho_eop.hpp"
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
+#include "pipeline/epoch_steps.hpp"
 #include "pipeline/time_scales.hpp"
 
 using namespace varn_test;
@@ -156,6 +157,21 @@ TEST(IauComputeParallel, BlocksOfThreadsThatCannotStartRunInline) {
     const Batch b = spread_batch(64);
     const Series want = run(b);
     EXPECT_EXIT(std::exit(run_without_threads(b, want)), ::testing::ExitedWithCode(0), "");
+}
+
+// The split into blocks: every item once; 0 threads is one per hardware
+// thread; no block smaller than the minimum, so small batches stay serial.
+TEST(RunBlocks, CoverEveryItemOnceWithTheThreadsAsked) {
+    const std::int64_t hw = std::thread::hardware_concurrency();
+    const std::int64_t cases[][4] = {  // count, threads, min per thread, blocks
+        {1000, 0, 8, std::max<std::int64_t>(1, std::min<std::int64_t>(hw, 125))},
+        {1000, 3, 8, 3}, {1000, -2, 600, 1}, {20, 7, 8, 2}, {7, 4, 8, 1}, {0, 4, 8, 1}, {5, 300, 1, 5}};
+    for (const auto& c : cases) {
+        std::vector<int> hits(static_cast<std::size_t>(c[0]));
+        auto mark = [&hits](std::int64_t b, std::int64_t e) { while (b < e) ++hits[b++]; };
+        EXPECT_EQ(varn::detail::run_blocks(c[0], static_cast<int>(c[1]), c[2], mark), c[3]) << c[0];
+        EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), c[0]) << c[0];
+    }
 }
 
 // Each input touches its own outputs and no others.
