@@ -1,6 +1,7 @@
 function build_varn()
-%BUILD_VARN  Build the varn MEX file in the current folder (the repository
-%   root), beside varn.m: varn.mexa64 in MATLAB, varn.mex in GNU Octave.
+%BUILD_VARN  Build the varn and varn_eop MEX files in the current folder (the
+%   repository root), beside varn.m and varn_eop.m: varn.mexa64 and
+%   varn_eop.mexa64 in MATLAB, varn.mex and varn_eop.mex in GNU Octave.
 %
 %   Run from the repository root, in MATLAB or Octave:
 %       build_varn
@@ -16,13 +17,17 @@ if ~exist(fullfile('gateway', 'varn_mex.cpp'), 'file')
   error('build_varn:notRoot', 'Run build_varn from the root of the varn repository.');
 end
 
-sources = [{fullfile('gateway', 'varn_mex.cpp')}, ...
-           list_sources('pipeline'), list_sources('models')];
+library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];
 flags = '-O2 -std=c++17 -ffp-contract=off';
+
+% varn, and varn_eop (the Earth orientation reader), from the same sources.
+for target = {'varn', 'varn_eop'}
+name = target{1};
+sources = [{fullfile('gateway', [name '_mex.cpp'])}, library];
 
 % A plug-in still loaded from an earlier build must not be overwritten
 % while it is mapped into this process.
-clear('varn');
+clear(name);
 
 if exist('OCTAVE_VERSION', 'builtin')
   % Octave's mex is mkoctfile --mex, which takes its compiler flags from the
@@ -32,7 +37,7 @@ if exist('OCTAVE_VERSION', 'builtin')
   old_flags = getenv('CXXFLAGS');
   setenv('CXXFLAGS', flags);
   try
-    mex('-I.', sources{:}, '-lerfa', '-pthread', '-o', 'varn');
+    mex('-I.', sources{:}, '-lerfa', '-pthread', '-o', name);
   catch err
     setenv('CXXFLAGS', old_flags);
     remove_objects(objects);
@@ -41,13 +46,14 @@ if exist('OCTAVE_VERSION', 'builtin')
   setenv('CXXFLAGS', old_flags);
   remove_objects(objects);
   rehash();   % let this session see the new file at once
-  out = 'varn.mex';
+  out = [name '.mex'];
 else
   mex('-O', ['CXXFLAGS=$CXXFLAGS ' flags], 'LDFLAGS=$LDFLAGS -pthread', ...
-      '-I.', sources{:}, '-lerfa', '-output', 'varn');
-  out = ['varn.' mexext];
+      '-I.', sources{:}, '-lerfa', '-output', name);
+  out = [name '.' mexext];
 end
 fprintf('build_varn: built %s\n', fullfile(pwd, out));
+end
 end
 
 function files = list_sources(folder)

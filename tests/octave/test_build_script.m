@@ -10,7 +10,7 @@ scratch = tempname();
 mkdir(scratch);
 here = pwd();
 try
-  for d = {'gateway', 'pipeline', 'models'}
+  for d = {'gateway', 'pipeline', 'models', 'eop'}
     mkdir(fullfile(scratch, d{1}));
     copy_matching(fullfile(root, d{1}), fullfile(scratch, d{1}), {'*.cpp', '*.hpp'});
   end
