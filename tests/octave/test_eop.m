@@ -10,21 +10,16 @@ tmp = [tempname() '_%s%d.txt'];                   % a '%' in the name stays text
 ids = 'MATLAB:varn_eop:';
 
 % Argument errors, in check order.
-args = {{c14}, 'nInput', 'Two inputs required.', 1; {c14, tt}, 'nOutput', 'Too many output arguments.', 7};
-bad_file = {42, ['ab'; 'cd'], ''};
-for k = 1:numel(bad_file)
-  args(end + 1, :) = {{bad_file{k}, tt}, 'NotText_file', ...
-      'Input for file must be a character row vector or a string scalar.', 1};
-end
-args = [args; {{c14, {1, 2}}, 'NonNumeric_tt', 'Input for tt must be numeric.', 1; ...
+text_msg = 'Input for file must be a character row vector or a string scalar.';
+name_msg = 'Cannot open EOP file: the name holds a NUL or exceeds 4095 bytes.';
+args = {{c14}, 'nInput', 'Two inputs required.', 1; {c14, tt}, 'nOutput', 'Too many output arguments.', 7; ...
+    {42, tt}, 'NotText_file', text_msg, 1; {['ab'; 'cd'], tt}, 'NotText_file', text_msg, 1; ...
+    {'', tt}, 'NotText_file', text_msg, 1; {c14, {1, 2}}, 'NonNumeric_tt', 'Input for tt must be numeric.', 1; ...
     {c14, complex(tt)}, 'Complex_tt', 'Input for tt must be real.', 1; ...
     {c14, sparse([1 2])}, 'Sparse_tt', 'Input for tt must be full.', 1; ...
     {c14, zeros(2, 3)}, 'WrongDimension_tt', 'Input for tt must be of dimension nx2', 1; ...
-    {[c14 'x'], tt}, 'FileOpen', ['Cannot open EOP file ''' c14 'x'': No such file or directory.'], 1}];
-for name = {['a' char(0)], repmat('a', 1, 5000)}
-  args(end + 1, :) = {{name{1}, tt}, 'FileOpen', ...
-      'Cannot open EOP file: the name holds a NUL or exceeds 4095 bytes.', 1};
-end
+    {[c14 'x'], tt}, 'FileOpen', ['Cannot open EOP file ''' c14 'x'': No such file or directory.'], 1; ...
+    {['a' char(0)], tt}, 'FileOpen', name_msg, 1; {repmat('a', 1, 5000), tt}, 'FileOpen', name_msg, 1};
 for k = 1:size(args, 1)
   a = args{k, 1};
   expect('error', args{k, 2}, [ids args{k, 2}], args{k, 3}, args{k, 4}, @() varn_eop(a{:}));
@@ -57,9 +52,7 @@ expect('near', 'node', want, v(1, :), 1e-11);
 expect('true', 'mid finite, outside and NaN rows NaN', ...
        all(isfinite(v(2, :))) && all(all(isnan(v(3:4, :)))));
 expect('same', 'predicted', false(4, 1), out{6});
-for k = 1:5
-  expect('true', 'double n x 1', isa(out{k}, 'double') && isequal(size(out{k}), [4 1]));
-end
+expect('true', 'double n x 1', isa(v, 'double') && isequal(size(v), [4 5]));
 s = varn_eop(c14, int32([57756 69]));
 expect('true', 'struct fields', isequal(fieldnames(s), {'xp'; 'yp'; 'dX'; 'dY'; 'DUT'; 'predicted'}));
 [xp, yp, dX, dY, DUT] = varn_eop(c14, [57756 69]);
