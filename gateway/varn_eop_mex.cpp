@@ -18,6 +18,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstddef>
@@ -204,8 +205,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const std::int64_t outside =
         varn::eop_interpolate(*table, n_signed, tt_private, mxGetPr(out[XP]), mxGetPr(out[YP]),
                               mxGetPr(out[DX]), mxGetPr(out[DY]), mxGetPr(out[DUT]), predicted);
-    mxLogical* flags = mxGetLogicals(out[PREDICTED]);
-    for (std::size_t i = 0; i < n; ++i) flags[i] = predicted[i];
+    std::copy(predicted, predicted + n, mxGetLogicals(out[PREDICTED]));
     std::free(tt_private);
     std::free(predicted);
 
