@@ -16,8 +16,8 @@ function varargout = varn_eop(varargin)
 %                   (days), column 2 seconds added to it (any n, 0 included;
 %                   double, or single and integer classes, converted)
 %
-%   Outputs (n rows; with one output, eop is a 1 x 1 struct with these six
-%   fields instead):
+%   Outputs (n rows; with one output, or none (ans), a 1 x 1 struct with
+%   these six fields instead):
 %     xp         n x 1 double   pole coordinate x, arcseconds
 %     yp         n x 1 double   pole coordinate y, arcseconds
 %     dX         n x 1 double   celestial pole offset dX, arcseconds

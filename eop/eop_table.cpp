@@ -42,10 +42,7 @@ constexpr double FINALS_LAST_1900S_MJD = 51543.0;
 // Points of the Lagrange stencil, and so the fewest rows a table may have.
 constexpr std::size_t STENCIL = 4;
 
-// Exact powers of ten, 10^0 .. 10^22, for the decimal conversion.
-constexpr double POW10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Powers of ten are exact doubles up to 10^22.
 constexpr int MAX_FRACTION_DIGITS = 22;
 constexpr std::uint64_t MAX_EXACT_MANTISSA = std::uint64_t{1} << 53;
 
@@ -77,7 +74,9 @@ bool parse_decimal(std::string_view s, double& value) {
         if (point) ++fraction_digits;
     }
     if (digits == 0 || fraction_digits > MAX_FRACTION_DIGITS) return false;
-    const double v = static_cast<double>(mantissa) / POW10[fraction_digits];
+    double scale = 1.0;  // 10^fraction_digits, exact
+    for (int k = 0; k < fraction_digits; ++k) scale *= 10.0;
+    const double v = static_cast<double>(mantissa) / scale;
     value = negative ? -v : v;
     return true;
 }
@@ -128,7 +127,7 @@ const char* date_error(const Row& r) {
         case -3: return "day";
         default: return "year";
     }
-    return djm == std::floor(r.mjd) ? nullptr : "date";
+    return (r.mjd >= djm && r.mjd < djm + 1.0) ? nullptr : "date";
 }
 
 // Field positions of the two C04 layouts, counted in blank-separated tokens.
@@ -156,8 +155,7 @@ LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, Ro
     if (!parse_int(tok[0], r.year)) return rr.bad("year");
     if (!parse_int(tok[1], r.month)) return rr.bad("month");
     if (!parse_int(tok[2], r.day)) return rr.bad("day");
-    if (col.hour >= 0 && !(parse_int(tok[col.hour], hour) && hour >= 0 && hour < 24))
-        return rr.bad("hour");
+    if (col.hour >= 0 && !parse_int(tok[col.hour], hour)) return rr.bad("hour");
     if (!parse_decimal(tok[col.mjd], r.mjd)) return rr.bad("MJD");
     if (!parse_decimal(tok[col.xp], r.xp)) return rr.bad("x");
     if (!parse_decimal(tok[col.yp], r.yp)) return rr.bad("y");
@@ -229,10 +227,11 @@ bool header_has(std::string_view line, const char* key) {
 
 bool is_blank(std::string_view line) { return trim(line).empty(); }
 
-// A data row starts, after any blanks, with a digit or a minus sign.
+// A data row starts, after any blanks, with a digit (a year); header lines
+// never do.
 bool is_data(std::string_view line) {
     const std::string_view t = trim(line);
-    return !t.empty() && (std::isdigit(static_cast<unsigned char>(t[0])) || t[0] == '-');
+    return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]));
 }
 
 // Walks the text line by line, LF or CRLF.
@@ -389,7 +388,6 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
                         table.ut1_tai.size() == rows && table.dX.size() == rows &&
                         table.dY.size() == rows && table.predicted.size() == rows;
     const double first = usable ? t.front() : NaN, last = usable ? t.back() : NaN;
-    const double step = usable ? t[1] - t[0] : NaN;
     std::int64_t outside = 0;
     for (std::int64_t i = 0; i < n; ++i) {
         xp[i] = yp[i] = dX[i] = dY[i] = DUT[i] = NaN;
@@ -406,13 +404,11 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
             continue;
         }
 
-        // Row j with t_j <= u < t_j+1 (j = N-2 from 0 at the last node): the
-        // equal spacing gives it at once, up to one row of rounding.
-        const double guess = std::floor((u - first) / step);
-        std::size_t j = static_cast<std::size_t>(std::min(std::max(guess, 0.0), double(rows - 2)));
-        while (j > 0 && t[j] > u) --j;
-        while (j + 2 < rows && t[j + 1] <= u) ++j;
-        const std::size_t s = std::min(j == 0 ? 0 : j - 1, rows - STENCIL);
+        // Row j (from 0) with t_j <= u < t_j+1, or the last row at u = t_N;
+        // the stencil starts a row before it, moved inside the table at the
+        // ends (which also takes the last node to the last four rows).
+        const std::size_t j = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), u) - t.begin()) - 1;
+        const std::size_t s = std::min(std::max(j, std::size_t{1}) - 1, rows - STENCIL);
 
         // Lagrange weights of the four nodes at u: at a node its own weight
         // is exactly 1 and the others exactly 0.
