@@ -116,10 +116,10 @@ struct RowReader {
 };
 
 // The date columns against the MJD: the columns must form a calendar date
-// (year 1 to 9999), and that date must be the MJD's day. Returns the name of
+// (from the year 1), and that date must be the MJD's day. Returns the name of
 // the failing field, or null.
 const char* date_error(const Row& r) {
-    if (!(r.year >= 1 && r.year <= 9999)) return "year";
+    if (!(r.year >= 1)) return "year";
     double djm0, djm;
     switch (eraCal2jd(r.year, r.month, r.day, &djm0, &djm)) {
         case 0: break;
@@ -184,7 +184,7 @@ bool parse_flag(std::string_view f, bool& predicted) {
 }
 
 LineResult read_finals_row(std::string_view line, Row& r, RowReader& rr) {
-    if (!parse_int(finals_field(line, 1, 2), r.year) || r.year < 0) return rr.bad("year");
+    if (!parse_int(finals_field(line, 1, 2), r.year)) return rr.bad("year");
     if (!parse_int(finals_field(line, 3, 4), r.month)) return rr.bad("month");
     if (!parse_int(finals_field(line, 5, 6), r.day)) return rr.bad("day");
     if (!parse_decimal(finals_field(line, 8, 15), r.mjd)) return rr.bad("MJD");
@@ -220,7 +220,8 @@ LineResult read_finals_row(std::string_view line, Row& r, RowReader& rr) {
 bool header_has(std::string_view line, const char* key) {
     std::string squeezed;
     for (const char c : line) {
-        if (c != ' ' && c != '\t') squeezed += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c != ' ' && c != '\t')
+            squeezed += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return squeezed.find(key) != std::string::npos;
 }
@@ -272,7 +273,8 @@ EopStatus parse(std::string_view text, EopTable& table) {
     while ((have = lines.next(line)) && !is_data(line)) {
         header = true;
         format14 = format14 || header_has(line, "format(3(i4),i7,");
-        format20 = format20 || (trim(line).substr(0, 1) == "#" && header_has(line, "format(4(i4),f10.2,"));
+        format20 = format20 ||
+                   (trim(line).substr(0, 1) == "#" && header_has(line, "format(4(i4),f10.2,"));
         titles = titles || (line.find("dX") != line.npos && line.find("dY") != line.npos);
     }
     if (format20 && titles) {
@@ -291,9 +293,11 @@ EopStatus parse(std::string_view text, EopTable& table) {
         if (is_blank(line)) continue;
         Row r;
         RowReader rr;
-        const LineResult result =
-            table.format == EopFormat::Finals2000A ? read_finals_row(line, r, rr)
-            : read_c04_row(line, table.format == EopFormat::C04_20 ? C04_20_COLUMNS : C04_14_COLUMNS, r, rr);
+        const C04Columns& columns =
+            table.format == EopFormat::C04_20 ? C04_20_COLUMNS : C04_14_COLUMNS;
+        const LineResult result = table.format == EopFormat::Finals2000A
+                                      ? read_finals_row(line, r, rr)
+                                      : read_c04_row(line, columns, r, rr);
         if (result == LineResult::Bad)
             return fail(table, EopError::Malformed, lines.number, rr.field);
         if (result == LineResult::End) break;
@@ -349,7 +353,8 @@ EopStatus read_eop(std::istream& in, EopTable& table) {
     try {
         std::string text;
         char buf[1 << 16];
-        while (in.read(buf, sizeof buf) || in.gcount() > 0) text.append(buf, static_cast<std::size_t>(in.gcount()));
+        while (in.read(buf, sizeof buf) || in.gcount() > 0)
+            text.append(buf, static_cast<std::size_t>(in.gcount()));
         if (in.bad()) return fail(table, EopError::Open, 0, "");
         return read_eop_text(text.data(), text.size(), table);
     } catch (const std::bad_alloc&) {
@@ -407,7 +412,8 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         // Row j (from 0) with t_j <= u < t_j+1, or the last row at u = t_N;
         // the stencil starts a row before it, moved inside the table at the
         // ends (which also takes the last node to the last four rows).
-        const std::size_t j = static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), u) - t.begin()) - 1;
+        const std::size_t j =
+            static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), u) - t.begin()) - 1;
         const std::size_t s = std::min(std::max(j, std::size_t{1}) - 1, rows - STENCIL);
 
         // Lagrange weights of the four nodes at u: at a node its own weight
@@ -430,7 +436,8 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         dY[i] = lagrange(table.dY);
         DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(std::floor(u));
         if (predicted) {
-            for (std::size_t a = 0; a < STENCIL; ++a) predicted[i] = predicted[i] || table.predicted[s + a];
+            for (std::size_t a = 0; a < STENCIL; ++a)
+                predicted[i] = predicted[i] || table.predicted[s + a];
         }
     }
     return outside;

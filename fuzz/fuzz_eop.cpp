@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         tt[i] = table.mjd[(b * 31u + i) % rows] + (i - 1.5) * 0.5 * (table.mjd[1] - table.mjd[0]);
         tt[N + i] = static_cast<double>(b) - 60.0;
     }
-    const std::int64_t outside = varn::eop_interpolate(table, N, tt, xp, yp, dX, dY, DUT, predicted);
+    const std::int64_t outside =
+        varn::eop_interpolate(table, N, tt, xp, yp, dX, dY, DUT, predicted);
     std::int64_t nan_rows = 0;
     for (int i = 0; i < N; ++i) {
         nan_rows += std::isnan(xp[i]);
