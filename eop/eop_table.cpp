@@ -46,10 +46,12 @@ constexpr std::size_t STENCIL = 4;
 constexpr int MAX_FRACTION_DIGITS = 22;
 constexpr std::uint64_t MAX_EXACT_MANTISSA = std::uint64_t{1} << 53;
 
+constexpr const char* BLANKS = " \t";
+
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
+    const std::size_t first = s.find_first_not_of(BLANKS);
+    if (first == s.npos) return {};
+    return s.substr(first, s.find_last_not_of(BLANKS) - first + 1);
 }
 
 // A plain decimal: optional '-', digits, optionally '.' and digits; at least
@@ -142,13 +144,12 @@ constexpr int C04_TOKENS = 10;  // tokens read from a row; the rest are not used
 LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, RowReader& rr) {
     std::string_view tok[C04_TOKENS];
     int count = 0;
-    std::size_t i = 0;
+    std::size_t end = 0;
     while (count < C04_TOKENS) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i == line.size()) break;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        tok[count++] = line.substr(start, i - start);
+        const std::size_t start = line.find_first_not_of(BLANKS, end);
+        if (start == line.npos) break;
+        end = std::min(line.find_first_of(BLANKS, start), line.size());
+        tok[count++] = line.substr(start, end - start);
     }
     // Missing trailing tokens are empty and fail their parse below.
     int hour = 0;
