@@ -48,10 +48,12 @@ constexpr std::uint64_t MAX_EXACT_MANTISSA = std::uint64_t{1} << 53;
 
 constexpr const char* BLANKS = " \t";
 
-std::string_view trim(std::string_view s) {
+// The text from the first character that is not a blank. Fixed-column
+// fields are right-justified (Fortran F and I formats), so only leading
+// blanks need skipping.
+std::string_view skip_blanks(std::string_view s) {
     const std::size_t first = s.find_first_not_of(BLANKS);
-    if (first == s.npos) return {};
-    return s.substr(first, s.find_last_not_of(BLANKS) - first + 1);
+    return first == s.npos ? std::string_view{} : s.substr(first);
 }
 
 // A plain decimal: optional '-', digits, optionally '.' and digits; at least
@@ -170,11 +172,11 @@ LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, Ro
     return LineResult::Row;
 }
 
-// Bytes first..last (1-based, inclusive) of a finals2000A line, trimmed;
-// what lies beyond the end of a short line is blank.
+// Bytes first..last (1-based, inclusive) of a finals2000A line, without its
+// leading blanks; what lies beyond the end of a short line is blank.
 std::string_view finals_field(std::string_view line, std::size_t first, std::size_t last) {
     if (line.size() < first) return {};
-    return trim(line.substr(first - 1, last - first + 1));
+    return skip_blanks(line.substr(first - 1, last - first + 1));
 }
 
 // An I/P flag of finals2000A: true for P (prediction), false for I.
@@ -217,22 +219,19 @@ LineResult read_finals_row(std::string_view line, Row& r, RowReader& rr) {
     return LineResult::Row;
 }
 
-// A header line, with blanks removed and letters lowered, contains key.
+// A header line, in lower case, contains key.
 bool header_has(std::string_view line, const char* key) {
-    std::string squeezed;
-    for (const char c : line) {
-        if (c != ' ' && c != '\t')
-            squeezed += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return squeezed.find(key) != std::string::npos;
+    std::string lower(line);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find(key) != std::string::npos;
 }
 
-bool is_blank(std::string_view line) { return trim(line).empty(); }
+bool is_blank(std::string_view line) { return skip_blanks(line).empty(); }
 
 // A data row starts, after any blanks, with a digit (a year); header lines
 // never do.
 bool is_data(std::string_view line) {
-    const std::string_view t = trim(line);
+    const std::string_view t = skip_blanks(line);
     return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]));
 }
 
@@ -275,7 +274,7 @@ EopStatus parse(std::string_view text, EopTable& table) {
         header = true;
         format14 = format14 || header_has(line, "format(3(i4),i7,");
         format20 = format20 ||
-                   (trim(line).substr(0, 1) == "#" && header_has(line, "format(4(i4),f10.2,"));
+                   (skip_blanks(line).substr(0, 1) == "#" && header_has(line, "format(4(i4),f10.2,"));
         titles = titles || (line.find("dX") != line.npos && line.find("dY") != line.npos);
     }
     if (format20 && titles) {

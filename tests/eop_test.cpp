@@ -114,8 +114,8 @@ TEST(EopInterpolate, Ut1ContinuousAcrossLeapSecond) {
     EXPECT_TRUE(near("UT1-TAI at 0h", 0.5912977 - 37.0, ut1_tai[8], 1e-4));
 }
 
-// A 14 C04 table of ten rows, all zero but a spike of 1" in x at one row,
-// with CRLF line ends. Between two rows the Lagrange weights of the four
+// A 20 C04 table of ten rows sampled at 12h, with CRLF line ends, all zero
+// but a spike of 1" in x at one row. Between two rows the Lagrange weights of the four
 // stencil nodes are -1/16, 9/16, 9/16, -1/16; in the first and last
 // intervals (stencil moved inside the table) 5/16, 15/16, -5/16, 1/16 and
 // its mirror. Exact in binary: tolerance 1e-12.
@@ -124,11 +124,11 @@ TEST(EopInterpolate, StencilAndWeights) {
     const double w_mid[4] = {-1.0 / 16, 9.0 / 16, 9.0 / 16, -1.0 / 16};
     const double w_end[4] = {5.0 / 16, 15.0 / 16, -5.0 / 16, 1.0 / 16};
     for (int spike = 0; spike < rows; ++spike) {
-        std::string text = "FORMAT(3(I4),I7,...)\r\n Date MJD x y UT1-UTC LOD dX dY\r\n";
+        std::string text = "# FORMAT(4(I4),F10.2,...)\r\n# YR MM DD HH MJD x y UT1-UTC dX dY\r\n";
         for (int r = 0; r < rows; ++r) {
             char line[160];
-            std::snprintf(line, sizeof line, "2000 1 %2d %5d %9.6f 0.1 -0.2 0.001 0 0\r\n",
-                          r + 1, 51544 + r, r == spike ? 1.0 : 0.0);
+            std::snprintf(line, sizeof line, "2000 1 %d %2d %.2f %9.6f 0.1 -0.2 0 0\r\n",
+                          1 + r / 2, 12 * (r % 2), 51544 + 0.5 * r, r == spike ? 1.0 : 0.0);
             text += line;
         }
         EopTable t;
@@ -138,7 +138,7 @@ TEST(EopInterpolate, StencilAndWeights) {
             const int k = spike - first;
             double want = 0.0;
             if (k >= 0 && k < 4) want = j == 0 ? w_end[k] : j == rows - 2 ? w_end[3 - k] : w_mid[k];
-            const Eop e = at(t, 51544 + j, tt_s(32, 12));
+            const Eop e = at(t, 51544, tt_s(32, 12 * j + 6));
             EXPECT_TRUE(near("x", want, e.v[0], 1e-12) && near("UT1-UTC", -0.2, e.v[4], 1e-12))
                 << "spike " << spike << " interval " << j;
         }
@@ -185,7 +185,7 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {c14, "-0.000087", "-0.00.087", EopError::Malformed, 16, "dX"},
         {c14, "-0.000229", "99999999999999999", EopError::Malformed, 16, "dY"},
         {c14, "2016  12  18  57740", "2016  12  17  57739", EopError::Order, 16, "MJD"},
-        {c14, "2017   1  15  57768", "2017   1  16  57769", EopError::Spacing, 44, "MJD"},
+        {c14, "2016  12  19  57741", "2016  12  20  57742", EopError::Spacing, 17, "MJD"},
         {c14, "dX        dY        x Err     y Err   UT1-UTC Err  LOD Err     dX Err       dY",
          "dPsi      dEps      x Err     y Err   UT1-UTC Err  LOD Err     dPsi Err     dEps",
          EopError::Format, 0, ""},
