@@ -59,6 +59,10 @@ TEST(EopRead, NodesGiveTheFilesValuesInEveryLayout) {
     const Case cases[] = {
         {"eopc04_14_2016-12.txt", varn::EopFormat::C04_14, 30, 57756, 37,
          {0.080325, 0.264049, -0.000060, -0.000127, 0.5889489, false}},
+        // Before 1972 TAI - UTC drifts; the TAI -> UTC step of the time scales
+        // takes it at 0h two days on: 1.845858 s + 4 days * 0.0011232 s/day.
+        {"eopc04_14_1962-01.txt", varn::EopFormat::C04_14, 10, 37667, 1.8503508,
+         {-0.019000, 0.215200, 0.0, 0.0, 0.0315526, false}},
         {"finals2000A_2015-01.txt", varn::EopFormat::Finals2000A, 60, 57049, 35,
          {0.002371, 0.303081, -0.148e-3, -0.021e-3, -0.4880090, false}},
         {"finals2000A_2016-07.txt", varn::EopFormat::Finals2000A, 21, 57580, 36,
