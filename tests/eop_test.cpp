@@ -23,7 +23,8 @@ using varn::EopError;
 using varn::EopTable;
 using varn_test::near;
 
-const std::string DATA = std::string(VARN_SOURCE_DIR) + "/tests/data/";
+const std::string HERE = __FILE__;
+const std::string DATA = HERE.substr(0, HERE.rfind('/')) + "/data/";  // tests/data
 
 std::string slurp(const std::string& name) {
     std::ifstream f(DATA + name);
@@ -119,10 +120,10 @@ TEST(EopInterpolate, Ut1ContinuousAcrossLeapSecond) {
 }
 
 // A 20 C04 table of ten rows sampled at 12h, with CRLF line ends, all zero
-// but a spike of 1" in x at one row. Between two rows the Lagrange weights of the four
-// stencil nodes are -1/16, 9/16, 9/16, -1/16; in the first and last
-// intervals (stencil moved inside the table) 5/16, 15/16, -5/16, 1/16 and
-// its mirror. Exact in binary: tolerance 1e-12.
+// but a spike of 1" in x at one row. Between two rows the Lagrange weights
+// of the four stencil nodes are -1/16, 9/16, 9/16, -1/16; in the first and
+// last intervals (stencil moved inside the table) 5/16, 15/16, -5/16, 1/16
+// and its mirror. Exact in binary: tolerance 1e-12.
 TEST(EopInterpolate, StencilAndWeights) {
     const int rows = 10;
     const double w_mid[4] = {-1.0 / 16, 9.0 / 16, 9.0 / 16, -1.0 / 16};
