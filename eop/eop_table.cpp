@@ -103,6 +103,7 @@ bool parse_int(std::string_view s, int& value) {
 struct Row {
     int year = 0, month = 0, day = 0;
     double mjd = NaN, xp = NaN, yp = NaN, dut = NaN, dX = NaN, dY = NaN;
+    double date_mjd = NaN;  // MJD of 0h of the date columns' day
     bool predicted = false;
 };
 
@@ -120,18 +121,18 @@ struct RowReader {
 };
 
 // The date columns against the MJD: the columns must form a calendar date
-// (from the year 1), and that date must be the MJD's day. Returns the name of
-// the failing field, or null.
-const char* date_error(const Row& r) {
+// (from the year 1), and that date must be the MJD's day. Sets date_mjd;
+// returns the name of the failing field, or null.
+const char* date_error(Row& r) {
     if (!(r.year >= 1)) return "year";
-    double djm0, djm;
-    switch (eraCal2jd(r.year, r.month, r.day, &djm0, &djm)) {
+    double djm0;
+    switch (eraCal2jd(r.year, r.month, r.day, &djm0, &r.date_mjd)) {
         case 0: break;
         case -2: return "month";
         case -3: return "day";
         default: return "year";
     }
-    return (r.mjd >= djm && r.mjd < djm + 1.0) ? nullptr : "date";
+    return (r.mjd >= r.date_mjd && r.mjd < r.date_mjd + 1.0) ? nullptr : "date";
 }
 
 // Field positions of the two C04 layouts, counted in blank-separated tokens.
@@ -167,7 +168,7 @@ LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, Ro
     if (!parse_decimal(tok[col.dY], r.dY)) return rr.bad("dY");
     if (const char* f = date_error(r)) return rr.bad(f);
     if (col.hour >= 0 &&
-        !(std::fabs(hour / HOURS_PER_DAY - (r.mjd - std::floor(r.mjd))) <= HOUR_TOL_DAY))
+        !(std::fabs(hour / HOURS_PER_DAY - (r.mjd - r.date_mjd)) <= HOUR_TOL_DAY))
         return rr.bad("hour");
     return LineResult::Row;
 }
@@ -330,7 +331,8 @@ double mjd_of(double part1, double part2) {
     return part1 == DJMJD0 ? part2 : (part1 - DJMJD0) + part2;
 }
 
-// TAI - UTC at 0h UTC of the date whose MJD is day (a whole number).
+// TAI - UTC at 0h UTC of the date whose MJD is day, a whole number (so that
+// no rounding inside the calendar conversion can move u's date).
 double tai_minus_utc_at_0h(double day) {
     int year, month, dom;
     double fd, tai_minus_utc_s;
