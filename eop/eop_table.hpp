@@ -75,8 +75,11 @@ struct EopTable {
 // Rows: every non-blank line after the header. The date columns must give
 // the calendar date of the row's MJD (finals2000A years are two digits:
 // 19yy up to MJD 51543, 20yy after; in EOP 20 C04 the hour must agree with
-// the MJD's fraction to 0.005 day); pole, UT1 - UTC, dX and dY must be finite
-// numbers. In finals2000A a row with a blank pole or UT1 - UTC ends the
+// the MJD's fraction to 0.005 day); pole, UT1 - UTC, dX and dY must be plain
+// decimals ('-', digits, '.', digits: no exponent, NaN or '+'), exact to the
+// last digit in a double, and a fixed-column field right-justified as
+// published. The header is every line before the first that starts (after
+// blanks) with a digit. In finals2000A a row with a blank pole or UT1 - UTC ends the
 // usable table (later lines are not read); a blank dX or dY is a missing
 // value; a value present needs its flag I or P. MJDs must increase strictly
 // and be equally spaced to 1e-6 day; at least four rows are needed.
