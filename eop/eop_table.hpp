@@ -76,9 +76,9 @@ struct EopTable {
 // the calendar date of the row's MJD (finals2000A years are two digits:
 // 19yy up to MJD 51543, 20yy after; in EOP 20 C04 the hour must agree with
 // the MJD's fraction to 0.005 day); pole, UT1 - UTC, dX and dY must be plain
-// decimals ('-', digits, '.', digits: no exponent, NaN or '+'), exact to the
-// last digit in a double, and a fixed-column field right-justified as
-// published. The header is every line before the first that starts (after
+// decimals ('-', digits, '.', digits: no exponent, NaN or '+'; the digits
+// as one integer at most 2^53, at most 22 after the point), a fixed-column
+// field right-justified as published. The header is every line before the first that starts (after
 // blanks) with a digit. In finals2000A a row with a blank pole or UT1 - UTC ends the
 // usable table (later lines are not read); a blank dX or dY is a missing
 // value; a value present needs its flag I or P. MJDs must increase strictly
