@@ -85,17 +85,16 @@ bool parse_decimal(std::string_view s, double& value) {
     return true;
 }
 
-// A whole number of at most four digits, optional '-' (Fortran I4 or I2).
+// A whole number of one to four digits (Fortran I4 or I2). No date or hour
+// column is ever negative.
 bool parse_int(std::string_view s, int& value) {
-    const bool negative = !s.empty() && s[0] == '-';
-    if (negative) s.remove_prefix(1);
     if (s.empty() || s.size() > 4) return false;
     int v = 0;
     for (const char c : s) {
         if (c < '0' || c > '9') return false;
         v = v * 10 + (c - '0');
     }
-    value = negative ? -v : v;
+    value = v;
     return true;
 }
 
@@ -137,10 +136,10 @@ const char* date_error(Row& r) {
 
 // Field positions of the two C04 layouts, counted in blank-separated tokens.
 struct C04Columns {
-    int hour;  // -1: no hour column
+    int hour;  // 0: no hour column (token 0 is the year)
     int mjd, xp, yp, dut, dX, dY;
 };
-constexpr C04Columns C04_14_COLUMNS = {-1, 3, 4, 5, 6, 8, 9};
+constexpr C04Columns C04_14_COLUMNS = {0, 3, 4, 5, 6, 8, 9};
 constexpr C04Columns C04_20_COLUMNS = {3, 4, 5, 6, 7, 8, 9};
 constexpr int C04_TOKENS = 10;  // tokens read from a row; the rest are not used
 
@@ -159,7 +158,7 @@ LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, Ro
     if (!parse_int(tok[0], r.year)) return rr.bad("year");
     if (!parse_int(tok[1], r.month)) return rr.bad("month");
     if (!parse_int(tok[2], r.day)) return rr.bad("day");
-    if (col.hour >= 0 && !parse_int(tok[col.hour], hour)) return rr.bad("hour");
+    if (col.hour && !parse_int(tok[col.hour], hour)) return rr.bad("hour");
     if (!parse_decimal(tok[col.mjd], r.mjd)) return rr.bad("MJD");
     if (!parse_decimal(tok[col.xp], r.xp)) return rr.bad("x");
     if (!parse_decimal(tok[col.yp], r.yp)) return rr.bad("y");
@@ -167,7 +166,7 @@ LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, Ro
     if (!parse_decimal(tok[col.dX], r.dX)) return rr.bad("dX");
     if (!parse_decimal(tok[col.dY], r.dY)) return rr.bad("dY");
     if (const char* f = date_error(r)) return rr.bad(f);
-    if (col.hour >= 0 &&
+    if (col.hour &&
         !(std::fabs(hour / HOURS_PER_DAY - (r.mjd - r.date_mjd)) <= HOUR_TOL_DAY))
         return rr.bad("hour");
     return LineResult::Row;
@@ -180,11 +179,12 @@ std::string_view finals_field(std::string_view line, std::size_t first, std::siz
     return skip_blanks(line.substr(first - 1, last - first + 1));
 }
 
-// An I/P flag of finals2000A: true for P (prediction), false for I.
-bool parse_flag(std::string_view f, bool& predicted) {
-    if (f != "I" && f != "P") return false;
-    predicted = f == "P";
-    return true;
+// The I/P flag at a byte (1-based) of a finals2000A line: predicted is true
+// for P (prediction), false for I; false for anything else.
+bool parse_flag(std::string_view line, std::size_t byte, bool& predicted) {
+    const char f = line.size() >= byte ? line[byte - 1] : ' ';
+    predicted = f == 'P';
+    return predicted || f == 'I';
 }
 
 LineResult read_finals_row(std::string_view line, Row& r, RowReader& rr) {
@@ -199,13 +199,13 @@ LineResult read_finals_row(std::string_view line, Row& r, RowReader& rr) {
     const std::string_view dut = finals_field(line, 59, 68);
     if (x.empty() || y.empty() || dut.empty()) return LineResult::End;
     bool pole_p, ut1_p, nut_p = false;
-    if (!parse_flag(finals_field(line, 17, 17), pole_p)) return rr.bad("pole flag");
+    if (!parse_flag(line, 17, pole_p)) return rr.bad("pole flag");
     if (!parse_decimal(x, r.xp)) return rr.bad("x");
     if (!parse_decimal(y, r.yp)) return rr.bad("y");
-    if (!parse_flag(finals_field(line, 58, 58), ut1_p)) return rr.bad("UT1 flag");
+    if (!parse_flag(line, 58, ut1_p)) return rr.bad("UT1 flag");
     if (!parse_decimal(dut, r.dut)) return rr.bad("UT1-UTC");
     const std::string_view dx = finals_field(line, 98, 106), dy = finals_field(line, 117, 125);
-    if (!(dx.empty() && dy.empty()) && !parse_flag(finals_field(line, 96, 96), nut_p))
+    if (!(dx.empty() && dy.empty()) && !parse_flag(line, 96, nut_p))
         return rr.bad("nutation flag");
     double mas;
     if (!dx.empty()) {

@@ -167,6 +167,11 @@ TEST(EopInterpolate, MissingPredictedAndOutside) {
     EXPECT_TRUE(pred[0] && pred[2] && !pred[3] && !pred[4] && !pred[5]);
     for (int i = 3; i < 6; ++i) EXPECT_TRUE(std::isnan(xp[i]) && std::isnan(DUT[i])) << i;
     EXPECT_EQ(varn::eop_interpolate(EopTable{}, 1, tt, xp, yp, dX, dY, DUT, nullptr), 1);
+    // A prediction in the first row of a stencil counts as in any other.
+    text = slurp("finals2000A_2015-01.txt");
+    text.replace(text.find("57048.00 I"), 10, "57048.00 P");
+    varn::read_eop_text(text.data(), text.size(), t);
+    EXPECT_TRUE(at(t, 57048.5, tt_s(35, 0)).predicted && !at(t, 57050.5, tt_s(35, 0)).predicted);
 }
 
 // Every reader error with its line and field: each case edits the first
@@ -189,7 +194,7 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {c14, "-0.000087", "-0.00.087", EopError::Malformed, 16, "dX"},
         {c14, "-0.000229", "99999999999999999", EopError::Malformed, 16, "dY"},
         {c14, "2016  12  18  57740", "2016  12  17  57739", EopError::Order, 16, "MJD"},
-        {c14, "2016  12  19  57741", "2016  12  20  57742", EopError::Spacing, 17, "MJD"},
+        {c14, "2016  12  19  57741", "2016  12  19  57741.0000015", EopError::Spacing, 17, "MJD"},
         {c14, "dX        dY        x Err     y Err   UT1-UTC Err  LOD Err     dX Err       dY",
          "dPsi      dEps      x Err     y Err   UT1-UTC Err  LOD Err     dPsi Err     dEps",
          EopError::Format, 0, ""},
