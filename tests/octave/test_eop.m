@@ -19,7 +19,9 @@ args = {{c14}, 'nInput', 'Two inputs required.', 1; {c14, tt}, 'nOutput', 'Too m
     {c14, sparse([1 2])}, 'Sparse_tt', 'Input for tt must be full.', 1; ...
     {c14, zeros(2, 3)}, 'WrongDimension_tt', 'Input for tt must be of dimension nx2', 1; ...
     {[c14 'x'], tt}, 'FileOpen', ['Cannot open EOP file ''' c14 'x'': No such file or directory.'], 1; ...
-    {['a' char(0)], tt}, 'FileOpen', name_msg, 1; {repmat('a', 1, 5000), tt}, 'FileOpen', name_msg, 1};
+    {['a' char(0)], tt}, 'FileOpen', name_msg, 1; {repmat('a', 1, 5000), tt}, 'FileOpen', name_msg, 1; ...
+    {repmat('a', 1, 4000), tt}, 'FileOpen', ['Cannot open EOP file ''' repmat('a', 1, 4000) ...
+    ''': File name too long.'], 1};
 for k = 1:size(args, 1)
   a = args{k, 1};
   expect('error', args{k, 2}, [ids args{k, 2}], args{k, 3}, args{k, 4}, @() varn_eop(a{:}));
@@ -60,12 +62,18 @@ expect('true', 'n = 0', isequal(size(e.xp), [0 1]) && islogical(e.predicted) && 
 p = varn_eop(fullfile(data, 'finals2000A_2016-07.txt'), [57580 68.184]);
 expect('same', 'finals predicted', true, p.predicted);
 
-% A changed file is read again.
-for x = [0.080325 0.180325]
-  f = fopen(tmp, 'w'); fwrite(f, strrep(text, '0.080325', sprintf('%.7f', x))); fclose(f);
+% A changed file is read again; one with its size and time unchanged is not
+% (its time set back with touch -r).
+ref = [tempname() '.ref'];
+fclose(fopen(ref, 'w'));
+x = {'0.080325', '0.1803250', '0.1803260'};   % the last: same size as the one before
+for k = 1:3
+  f = fopen(tmp, 'w'); fwrite(f, strrep(text, '0.080325', x{k})); fclose(f);
+  system(['touch -r ' ref ' ''' tmp '''']);
   s = varn_eop(tmp, tt(1, :));
-  expect('near', 'changed file', x, s.xp, 1e-11);
+  expect('near', 'changed file', str2double(x{min(k, 2)}), s.xp, 1e-11);
 end
+delete(ref);
 warning(state);
 
 % The warning: one per call, counting epochs outside but not NaN ones, and
