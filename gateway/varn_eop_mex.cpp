@@ -187,9 +187,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     mxArray* out[N_OUTPUTS];
     for (int k = 0; k < PREDICTED; ++k) out[k] = mxCreateDoubleMatrix(n, 1, mxREAL);
     out[PREDICTED] = mxCreateLogicalMatrix(n, 1);
+    // The host holds tt, at least 2n bytes, so 17n bytes cannot overflow a
+    // 64-bit size. An empty batch allocates nothing.
     double* tt_private = nullptr;
     bool* predicted = nullptr;
-    if (n > 0 && n <= SIZE_MAX / (2 * sizeof(double))) {
+    if (n > 0) {
         tt_private = static_cast<double*>(std::malloc(2 * n * sizeof(double)));
         predicted = static_cast<bool*>(std::malloc(n * sizeof(bool)));
     }
