@@ -45,7 +45,8 @@ function varargout = varn_eop(varargin)
 %     MATLAB:varn_eop:outOfRange       <k> of <n> epochs lie outside the EOP
 %                                      table, MJD <first> to <last> (UTC) ...
 %   The parsed file is kept between calls while its path, size and
-%   modification time stay the same (clear varn_eop forgets it).
+%   modification time stay the same; after rewriting a file to the same
+%   size within the file system's time resolution, clear varn_eop.
 %
 %   Errors (identifier: message), the first failed check is reported:
 %     MATLAB:varn_eop:nInput           Two inputs required.
