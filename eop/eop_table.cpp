@@ -46,14 +46,14 @@ constexpr std::size_t STENCIL = 4;
 constexpr int MAX_FRACTION_DIGITS = 22;
 constexpr std::uint64_t MAX_EXACT_MANTISSA = std::uint64_t{1} << 53;
 
-constexpr const char* BLANKS = " \t";
+bool is_blank_char(char c) { return c == ' ' || c == '\t'; }
 
 // The text from the first character that is not a blank. Fixed-column
 // fields are right-justified (Fortran F and I formats), so only leading
 // blanks need skipping.
 std::string_view skip_blanks(std::string_view s) {
-    const std::size_t first = s.find_first_not_of(BLANKS);
-    return first == s.npos ? std::string_view{} : s.substr(first);
+    const char* first = std::find_if_not(s.data(), s.data() + s.size(), is_blank_char);
+    return s.substr(static_cast<std::size_t>(first - s.data()));
 }
 
 // A plain decimal: optional '-', digits, optionally '.' and digits; at least
@@ -146,12 +146,14 @@ constexpr int C04_TOKENS = 10;  // tokens read from a row; the rest are not used
 LineResult read_c04_row(std::string_view line, const C04Columns& col, Row& r, RowReader& rr) {
     std::string_view tok[C04_TOKENS];
     int count = 0;
-    std::size_t end = 0;
+    const char* p = line.data();
+    const char* const line_end = line.data() + line.size();
     while (count < C04_TOKENS) {
-        const std::size_t start = line.find_first_not_of(BLANKS, end);
-        if (start == line.npos) break;
-        end = std::min(line.find_first_of(BLANKS, start), line.size());
-        tok[count++] = line.substr(start, end - start);
+        p = std::find_if_not(p, line_end, is_blank_char);
+        if (p == line_end) break;
+        const char* end = std::find_if(p, line_end, is_blank_char);
+        tok[count++] = std::string_view(p, static_cast<std::size_t>(end - p));
+        p = end;
     }
     // Missing trailing tokens are empty and fail their parse below.
     int hour = 0;
@@ -274,8 +276,8 @@ EopStatus parse(std::string_view text, EopTable& table) {
     while ((have = lines.next(line)) && !is_data(line)) {
         header = true;
         format14 = format14 || header_has(line, "format(3(i4),i7,");
-        format20 = format20 ||
-                   (skip_blanks(line).substr(0, 1) == "#" && header_has(line, "format(4(i4),f10.2,"));
+        const bool hash = skip_blanks(line).substr(0, 1) == "#";
+        format20 = format20 || (hash && header_has(line, "format(4(i4),f10.2,"));
         titles = titles || (line.find("dX") != line.npos && line.find("dY") != line.npos);
     }
     if (format20 && titles) {
