@@ -57,6 +57,7 @@ demo: build
 bench: build
 	bash bench/icount.sh $(BUILD)
 	$(BUILD)/bench/varn_bench --benchmark_color=false --benchmark_repetitions=$(BENCH_REPETITIONS) | tee $(BUILD)/bench/varn_bench.txt
+	$(BUILD)/bench/eop_bench --benchmark_color=false
 	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
 	octave-cli --no-gui --no-history --norc --path "$(CURDIR)/$(BUILD)/gateway" \
 	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"

@@ -1,62 +1,74 @@
-% demo.m: varn over three days of 10-minute epochs.
+% demo.m: varn over three days of 10-minute epochs, with the Earth
+% orientation read from a real IERS series by varn_eop.
 %
-% `make demo` runs it beside the plug-in:
+% `make demo` runs it beside the plug-ins:
 %     cd build/gateway && octave-cli --no-gui --no-history --norc ../../examples/demo.m
-% It runs from any folder that has the plug-in on the path, except the
+% It runs from any folder that has the plug-ins on the path, except the
 % repository root, where the help-only varn.m would be found first.
-% Prints the rotation and the time scales of one epoch, and writes
-% varn_demo.png beside this file: the ocean-tide plus libration corrections
-% of the pole coordinates and of UT1.
+% Prints the Earth orientation across the leap second at the end of 2016,
+% the rotation and the time scales of one epoch, and writes varn_demo.png
+% beside this file: the ocean-tide plus libration corrections of the pole
+% coordinates and of UT1.
 
 % ---------------------------------------------------------------------------
-% Earth orientation at 0h UTC of each day. Illustrative values of the size
-% found in the IERS daily series for early 2023 (pole a few tenths of an
-% arcsecond, UT1 - UTC a few hundredths of a second, celestial pole offsets
-% a few tenths of a milliarcsecond); not an official series.
-%        MJD     xp (")   yp (")   UT1-UTC (s)  dX (mas)  dY (mas)
-EOP = [ 60004   0.05103  0.40117  -0.018634     0.210    -0.120
-        60005   0.05241  0.40185  -0.018975     0.216    -0.126
-        60006   0.05377  0.40251  -0.019214     0.221    -0.131
-        60007   0.05512  0.40314  -0.019371     0.226    -0.137 ];
+% Earth orientation: an excerpt of the IERS EOP 14 C04 series (daily at 0h
+% UTC, 2016-12-17 to 2017-01-15), as published.
+here = fileparts(mfilename('fullpath'));
+if isempty(here), here = pwd; end
+eop_file = fullfile(here, '..', 'tests', 'data', 'eopc04_14_2016-12.txt');
 
 DAS2R = 4.848136811095359935899141e-6;   % radians per arcsecond
-TT_MINUS_UTC_S = 37 + 32.184;            % TAI - UTC = 37 s since 2017; TT - TAI = 32.184 s
+TT_MINUS_TAI_S = 32.184;
 
 % ---------------------------------------------------------------------------
-% Epochs: 2023 March 1 to 3 (UTC), every 10 minutes, and the daily values
-% interpolated linearly to them, as one does with a daily series.
+% Epochs: 2016 December 31 to 2017 January 2 (UTC), every 10 minutes. TAI -
+% UTC is 36 s until the leap second at the end of December 31, 37 s after.
+FIRST_DAY = 57753;                                 % MJD of 2016-12-31
 step_s = 600;
-utc_s = (0 : step_s : 3 * 86400 - step_s)';      % seconds since 2023-03-01 0h UTC
+utc_s = (0 : step_s : 3 * 86400 - step_s)';      % UTC seconds since 2016-12-31 0h
 n = numel(utc_s);
-utc_day = EOP(1, 1) + floor(utc_s / 86400);       % MJD (UTC) of each epoch
+utc_day = FIRST_DAY + floor(utc_s / 86400);       % MJD (UTC) of each epoch
 utc_sec = mod(utc_s, 86400);                      % seconds into that UTC day
-mjd_utc = EOP(1, 1) + utc_s / 86400;
-xp  = interp1(EOP(:, 1), EOP(:, 2), mjd_utc);           % arcsec
-yp  = interp1(EOP(:, 1), EOP(:, 3), mjd_utc);           % arcsec
-DUT = interp1(EOP(:, 1), EOP(:, 4), mjd_utc);           % s
-dX  = interp1(EOP(:, 1), EOP(:, 5), mjd_utc) * 1e-3;    % mas -> arcsec
-dY  = interp1(EOP(:, 1), EOP(:, 6), mjd_utc) * 1e-3;    % mas -> arcsec
-
+tai_minus_utc = 36 + (utc_day >= 57754);
 % varn takes TT as (MJD, seconds); the seconds need not stay below 86400.
-tt = [utc_day, utc_sec + TT_MINUS_UTC_S];
+tt = [utc_day, utc_sec + tai_minus_utc + TT_MINUS_TAI_S];
 
+% The whole job: the series interpolated to the epochs, then the rotation.
+[xp, yp, dX, dY, DUT] = varn_eop(eop_file, tt);
 [rc2t, rc2i, rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t, ...
  fa_l, fa_lp, fa_f, fa_d, fa_om, tai, era] = varn(tt, xp, yp, dX, dY, DUT);
 
 % ---------------------------------------------------------------------------
 % High-frequency corrections recovered from the outputs. The pole comes
 % back in radians with the corrections added; UT1 comes back as day and
-% seconds with the correction added to the seconds, while UTC + DUT is
-% UT1 without it. Both pairs are differenced day and seconds apart, so the
-% result does not suffer from a day boundary between them.
+% seconds with the correction added to the seconds, while TAI + (DUT -
+% (TAI - UTC)) is UT1 without it. (UTC + DUT is not: on the leap-second day
+% varn's UTC seconds are a fraction of a day of 86401 s, times 86400.) Both
+% pairs are differenced day and seconds apart, so the result does not
+% suffer from a day boundary between them.
 dxp_uas = (xp_rad / DAS2R - xp) * 1e6;                   % microarcseconds
 dyp_uas = (yp_rad / DAS2R - yp) * 1e6;                   % microarcseconds
-dut1_us = ((ut1(:, 1) - utc(:, 1)) * 86400 + (ut1(:, 2) - utc(:, 2)) - DUT) * 1e6;  % us
+ut1_minus_tai = (ut1(:, 1) - tai(:, 1)) * 86400 + (ut1(:, 2) - tai(:, 2));  % s
+dut1_us = (ut1_minus_tai - (DUT - tai_minus_utc)) * 1e6;                     % us
 % UT1 passes through a Julian Date of about 60000 days, whose last bit is
 % 0.6 microseconds: dut1_us carries that rounding, well below its signal.
 
 % ---------------------------------------------------------------------------
-% One epoch in detail: 2023 March 2, 12:00 UTC.
+% Across the leap second: UT1 - UTC jumps by one second, while UT1 itself
+% (varn's UT1 - TAI, which carries microseconds of tides) runs on.
+fprintf('varn demo: %d epochs, 2016-12-31 to 2017-01-02 UTC, every %d minutes\n\n', ...
+        n, step_s / 60);
+fprintf('Across the leap second of 2016-12-31 (EOP 14 C04, read by varn_eop):\n');
+fprintf('  UTC                     UT1-UTC (s)    UT1-TAI (s)\n');
+for i = find(utc_s >= 86400 - 2 * step_s & utc_s <= 86400 + step_s)'
+  fprintf('  %s   %+.7f     %+.7f\n', ...
+          datestr(utc_day(i) + 678942 + utc_sec(i) / 86400, 'yyyy-mm-dd HH:MM:SS'), ...
+          DUT(i), ut1_minus_tai(i));
+end
+fprintf('\n');
+
+% ---------------------------------------------------------------------------
+% One epoch in detail: 2017 January 1, 12:00 UTC.
 i = find(utc_s == 86400 + 43200);
 fmt_day = @(day, sec) sprintf('MJD %5d + %12.6f s   (%s)', day, sec, ...
                               datestr(day + 678942 + sec / 86400, 'yyyy-mm-dd HH:MM:SS.FFF'));
@@ -64,8 +76,6 @@ mat = @(row) reshape(row, 3, 3);
 print_matrix = @(name, R) fprintf('%s\n%s', name, sprintf('  %+.15f  %+.15f  %+.15f\n', R'));
 deg = @(rad) rad * 180 / pi;
 
-fprintf('varn demo: %d epochs, 2023-03-01 to 2023-03-03 UTC, every %d minutes\n\n', ...
-        n, step_s / 60);
 fprintf('Epoch %d of %d\n', i, n);
 fprintf('  TT   %s\n', fmt_day(tt(i, 1) + floor(tt(i, 2) / 86400), mod(tt(i, 2), 86400)));
 fprintf('  TAI  %s\n', fmt_day(tai(i, 1), tai(i, 2)));
@@ -103,8 +113,6 @@ fprintf('Over the three days: dxp in [%+.1f, %+.1f] uas, dyp in [%+.1f, %+.1f] u
 % ---------------------------------------------------------------------------
 % Plot, without a display: an invisible figure printed to PNG. Octave draws
 % through gnuplot here, which writes PNG itself (pngcairo).
-here = fileparts(mfilename('fullpath'));
-if isempty(here), here = pwd; end
 png = fullfile(here, 'varn_demo.png');
 is_octave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
 if is_octave
@@ -125,10 +133,10 @@ for k = 1:3
   set(gca, 'xtick', 0:6:72, 'fontsize', 9);
   ylabel(series{k, 2}, 'fontsize', 10);
   if k == 1
-    title('Ocean-tide + libration corrections, 2023 March 1-3', 'fontsize', 11);
+    title('Ocean-tide + libration corrections, 2016-12-31 to 2017-01-02', 'fontsize', 11);
   end
 end
-xlabel('hours since 2023-03-01 0h UTC', 'fontsize', 10);
+xlabel('hours since 2016-12-31 0h UTC', 'fontsize', 10);
 if is_octave
   print(fig, png, '-dpngcairo', '-S1000,900');
 else

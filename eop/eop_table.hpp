@@ -1,0 +1,115 @@
+// Earth orientation from the IERS daily series: a reader for the published
+// files and the interpolation of their values to the epochs of a batch, in
+// the units and layout that iau_compute takes (xp, yp, dX, dY in arcseconds,
+// UT1 - UTC in seconds).
+//
+// Self-contained: include this header and link the varn library (and ERFA).
+// Nothing here throws: every failure comes back as an EopStatus.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace varn {
+
+// The layouts the reader knows, told apart by the content, never the name.
+enum class EopFormat {
+    // EOP 14 C04 (IAU 2000A version): a text header with the line
+    // FORMAT(3(I4),I7,...) and column titles dX, dY; rows of year, month,
+    // day, MJD, x ("), y ("), UT1-UTC (s), LOD (s), dX ("), dY ("), errors.
+    C04_14,
+    // EOP 20 C04: header lines starting with '#', one of them
+    // "# format(4(i4),f10.2,..."; rows of year, month, day, hour, MJD (with
+    // decimals), x ("), y ("), UT1-UTC (s), dX ("), dY ("), rates, LOD, errors.
+    C04_20,
+    // finals2000A of the IERS Rapid Service/Prediction Centre, fixed columns
+    // and no header: the Bulletin A pole (") and UT1-UTC (s) with their I/P
+    // flags, dX and dY in milliarcseconds with theirs. Bulletin B is ignored.
+    Finals2000A,
+};
+
+// What went wrong in a read. Line numbers count from 1 in the file.
+enum class EopError {
+    None,
+    Open,       // the file cannot be opened or read (errno in EopStatus)
+    Format,     // no known layout (see EopFormat)
+    Malformed,  // a row's field is missing, not a number or out of range,
+                // or its date disagrees with its MJD
+    Order,      // a row's MJD is not above the previous row's
+    Spacing,    // a row's step differs from the first step by more than 1e-6 day
+    TooFew,     // fewer than four usable rows
+    Memory,     // an allocation failed
+};
+
+struct EopStatus {
+    EopError error = EopError::None;
+    std::int64_t line = 0;       // 1-based line of the offending row; 0 if none
+    const char* field = "";      // name of the offending field (static text)
+    int sys_errno = 0;           // errno of a failed open or read
+};
+
+// One row per epoch of the file, in file order, equally spaced. Missing
+// values (blank dX or dY in finals2000A) are NaN.
+struct EopTable {
+    EopFormat format = EopFormat::C04_14;
+    std::vector<double> mjd;          // UTC epoch of the row, MJD (days)
+    std::vector<double> xp;           // pole x, arcseconds
+    std::vector<double> yp;           // pole y, arcseconds
+    std::vector<double> ut1_tai;      // UT1 - UTC minus TAI - UTC at 0h UTC of the
+                                      // row's date (see dat), seconds
+    std::vector<double> dX;           // celestial pole offset dX, arcseconds
+    std::vector<double> dY;           // celestial pole offset dY, arcseconds
+    std::vector<unsigned char> predicted;  // 1 where a value of the row is a
+                                           // prediction (flag P), else 0
+};
+
+// Read a table from a file, or from all that remains of a stream, or from
+// text in memory.
+//
+//   path / in / text  the file's content in one of the EopFormat layouts; line
+//                     ends LF or CRLF; a line may have any length and content
+//   table             out: the rows; on any error it is left empty
+//
+// Rows: every non-blank line after the header. The date columns must give
+// the calendar date of the row's MJD (finals2000A years are two digits:
+// 19yy up to MJD 51543, 20yy after; in EOP 20 C04 the hour must agree with
+// the MJD's fraction to 0.005 day); pole, UT1 - UTC, dX and dY must be plain
+// decimals ('-', digits, '.', digits: no exponent, NaN or '+'; the digits
+// as one integer at most 2^53, at most 22 after the point), a fixed-column
+// field right-justified as published. The header is every line before the first that starts (after
+// blanks) with a digit. In finals2000A a row with a blank pole or UT1 - UTC ends the
+// usable table (later lines are not read); a blank dX or dY is a missing
+// value; a value present needs its flag I or P. MJDs must increase strictly
+// and be equally spaced to 1e-6 day; at least four rows are needed.
+EopStatus read_eop(const std::string& path, EopTable& table);
+EopStatus read_eop(std::istream& in, EopTable& table);
+EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table);
+
+// Earth orientation of n epochs, interpolated from the table.
+//
+//   tt         n x 2, column-major: TT as MJD (column 1) plus seconds
+//              (column 2), exactly as iau_compute takes it
+//   xp, yp     out, n x 1: pole coordinates, arcseconds
+//   dX, dY     out, n x 1: celestial pole offsets, arcseconds
+//   DUT        out, n x 1: UT1 - UTC, seconds
+//   predicted  out, n x 1, may be null: true where the stencil holds a row
+//              with a prediction
+// Returns the number of epochs outside the table (NaN epochs not counted).
+//
+// Each epoch's UTC is taken as an MJD u (date plus fraction of the day) from
+// TT by this library's chain tttai, taiutc. If u is NaN or outside
+// [t_1, t_N], all five values are NaN and predicted is false. Otherwise j is
+// the row with t_j <= u < t_{j+1} (j = N-1 at u = t_N), the stencil the rows
+// j-1 .. j+2 moved inside the table at its ends (rows 1-4, N-3..N), and each
+// value the four-point Lagrange polynomial through the stencil at u; a
+// missing value in the stencil gives NaN for that quantity only. UT1 - UTC is
+// interpolated as UT1 - TAI (ut1_tai) and then given TAI - UTC at 0h UTC of
+// u's date back, so that UT1 stays continuous across a leap second while
+// UT1 - UTC jumps, and utcut1 turns the result back into the same UT1.
+// n <= 0 writes nothing. Reentrant; the table is only read.
+std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double* tt, double* xp,
+                             double* yp, double* dX, double* dY, double* DUT, bool* predicted);
+
+}  // namespace varn

@@ -1,0 +1,51 @@
+// Numeric inputs of the MEX gateways (varn, varn_eop): which classes they
+// take, and the copy of such an array into a private array of doubles.
+// Inline, at file scope: each gateway is one translation unit.
+#pragma once
+
+#include "mex.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// True for the numeric classes whose elements copy_to_private can convert.
+inline bool convertible_class(const mxArray* a) {
+    switch (mxGetClassID(a)) {
+        case mxDOUBLE_CLASS: case mxSINGLE_CLASS:
+        case mxINT8_CLASS:   case mxUINT8_CLASS:
+        case mxINT16_CLASS:  case mxUINT16_CLASS:
+        case mxINT32_CLASS:  case mxUINT32_CLASS:
+        case mxINT64_CLASS:  case mxUINT64_CLASS:
+            return true;
+        default:
+            return false;
+    }
+}
+
+template <typename T>
+inline void widen(const void* src, double* dst, std::size_t count) {
+    const T* s = static_cast<const T*>(src);
+    for (std::size_t i = 0; i < count; ++i) dst[i] = static_cast<double>(s[i]);
+}
+
+// Copy the first count elements of a real, full numeric array into a private
+// array of doubles, reading each element in its own class. Single precision
+// and integers up to 2^53 in magnitude convert exactly; larger 64-bit integers
+// round to the nearest double, as the host's double() does.
+inline void copy_to_private(const mxArray* a, double* dst, std::size_t count) {
+    if (count == 0) return;
+    const void* src = mxGetData(a);
+    switch (mxGetClassID(a)) {
+        case mxDOUBLE_CLASS: widen<double>(src, dst, count); break;
+        case mxSINGLE_CLASS: widen<float>(src, dst, count); break;
+        case mxINT8_CLASS:   widen<std::int8_t>(src, dst, count); break;
+        case mxUINT8_CLASS:  widen<std::uint8_t>(src, dst, count); break;
+        case mxINT16_CLASS:  widen<std::int16_t>(src, dst, count); break;
+        case mxUINT16_CLASS: widen<std::uint16_t>(src, dst, count); break;
+        case mxINT32_CLASS:  widen<std::int32_t>(src, dst, count); break;
+        case mxUINT32_CLASS: widen<std::uint32_t>(src, dst, count); break;
+        case mxINT64_CLASS:  widen<std::int64_t>(src, dst, count); break;
+        case mxUINT64_CLASS: widen<std::uint64_t>(src, dst, count); break;
+        default: break;  // excluded by convertible_class before any allocation
+    }
+}

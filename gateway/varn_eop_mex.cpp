@@ -1,0 +1,233 @@
+// MEX entry of the function varn_eop, for MATLAB and GNU Octave:
+//
+//   [xp, yp, dX, dY, DUT, predicted] = varn_eop(file, tt)
+//   eop = varn_eop(file, tt)      (one output: a struct of the six columns)
+//
+// Reads an IERS Earth orientation series (EOP 14 C04, EOP 20 C04 or
+// finals2000A) and interpolates it to the epochs tt, ready for varn. The
+// reader and the interpolation are the library's (eop/eop_table.hpp); this
+// file checks the arguments, keeps the parsed table of the last file between
+// calls, and reports. tt is checked and converted exactly as varn does it.
+//
+// The host's error call may leave this function without running any C++
+// destructor, so an error is raised only where the function owns no memory:
+// its message is built in a local fixed-size buffer, everything is released,
+// then the error is raised. The table kept between calls belongs to a static
+// that mexAtExit frees when the plug-in is cleared.
+#include "mex.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "eop/eop_table.hpp"
+#include "gateway/mex_input.hpp"
+
+namespace {
+
+// Argument positions, in the order of the call.
+enum Input { FILE_NAME, TT, N_INPUTS };
+enum Output { XP, YP, DX, DY, DUT, PREDICTED, N_OUTPUTS };
+const char* const FIELD_NAMES[N_OUTPUTS] = {"xp", "yp", "dX", "dY", "DUT", "predicted"};
+
+// Room for a message around a file name of up to PATH_MAX bytes.
+constexpr std::size_t MESSAGE_SIZE = PATH_MAX + 512;
+
+// Identifier and message of each reader error, in the order of EopError.
+// The message takes the file name, the line and the field, in that order.
+struct ReadError {
+    const char* id;
+    const char* format;
+};
+const ReadError READ_ERRORS[] = {
+    {"", ""},  // None
+    {"MATLAB:varn_eop:FileOpen", ""},  // with the system's reason: open_error
+    {"MATLAB:varn_eop:UnknownFormat",
+     "EOP file '%s' is in no known format (EOP 14 C04, EOP 20 C04, finals2000A)."},
+    {"MATLAB:varn_eop:MalformedRow", "EOP file '%s', line %lld: malformed field %s."},
+    {"MATLAB:varn_eop:NotIncreasing",
+     "EOP file '%s', line %lld: the MJD is not above that of the row before."},
+    {"MATLAB:varn_eop:UnequalSpacing",
+     "EOP file '%s', line %lld: the rows are not equally spaced."},
+    {"MATLAB:varn_eop:TooFewRows", "EOP file '%s' has fewer than four usable rows."},
+    {"MATLAB:varn_eop:OutOfMemory", "Out of memory reading EOP file '%s'."},
+};
+
+// The parsed table of the last file read, with what identifies that file's
+// state: canonical path, size and modification time. Only a complete table
+// is ever kept.
+struct Cached {
+    char path[PATH_MAX];
+    off_t size;
+    struct timespec mtime;
+    varn::EopTable table;
+};
+Cached* cached = nullptr;
+
+void free_cache() {
+    delete cached;
+    cached = nullptr;
+}
+
+bool same_file(const Cached& c, const char* path, const struct stat& st) {
+    return std::strcmp(c.path, path) == 0 && c.size == st.st_size &&
+           c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec;
+}
+
+void raise(const char* id, const char* message) { mexErrMsgIdAndTxt(id, "%s", message); }
+
+const char* open_error(const char* name, int sys_errno, char* message) {
+    std::snprintf(message, MESSAGE_SIZE, "Cannot open EOP file '%s': %s.", name,
+                  std::strerror(sys_errno));
+    return READ_ERRORS[static_cast<int>(varn::EopError::Open)].id;
+}
+
+// The table of the named file: the kept one while the file is unchanged,
+// else a fresh read. On failure returns null with the identifier and message
+// set, and nothing kept.
+const varn::EopTable* table_of(const char* name, const char** id, char* message) {
+    struct stat st;
+    char path[PATH_MAX];
+    if (stat(name, &st) != 0 || realpath(name, path) == nullptr) {
+        *id = open_error(name, errno, message);
+        return nullptr;
+    }
+    if (cached && same_file(*cached, path, st)) return &cached->table;
+
+    free_cache();
+    Cached* fresh = new (std::nothrow) Cached;
+    varn::EopStatus status;
+    status.error = varn::EopError::Memory;
+    if (fresh) {
+        try {
+            status = varn::read_eop(std::string(path), fresh->table);
+        } catch (const std::bad_alloc&) {
+            status.error = varn::EopError::Memory;
+        }
+    }
+    if (status.error == varn::EopError::Open) {
+        delete fresh;
+        *id = open_error(name, status.sys_errno, message);
+        return nullptr;
+    }
+    if (status.error != varn::EopError::None) {
+        delete fresh;
+        const ReadError& e = READ_ERRORS[static_cast<int>(status.error)];
+        *id = e.id;
+        std::snprintf(message, MESSAGE_SIZE, e.format, name,
+                      static_cast<long long>(status.line), status.field);
+        return nullptr;
+    }
+    std::memcpy(fresh->path, path, sizeof path);
+    fresh->size = st.st_size;
+    fresh->mtime = st.st_mtim;
+    cached = fresh;
+    mexAtExit(free_cache);
+    return &cached->table;
+}
+
+}  // namespace
+
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    // Counts.
+    if (nrhs != N_INPUTS) raise("MATLAB:varn_eop:nInput", "Two inputs required.");
+    if (nlhs > N_OUTPUTS) raise("MATLAB:varn_eop:nOutput", "Too many output arguments.");
+
+    // The file name: a char row vector, or in MATLAB a string scalar, which
+    // char() turns into one (the host frees that temporary array).
+    const mxArray* file = prhs[FILE_NAME];
+    mxArray* as_char = nullptr;
+    if (mxIsClass(file, "string") &&
+        mexCallMATLAB(1, &as_char, 1, const_cast<mxArray**>(&file), "char") == 0)
+        file = as_char;
+    if (!mxIsChar(file) || mxGetM(file) != 1 || mxGetN(file) < 1)
+        raise("MATLAB:varn_eop:NotText_file",
+              "Input for file must be a character row vector or a string scalar.");
+
+    // tt, exactly as varn checks it.
+    const mxArray* tt = prhs[TT];
+    if (!mxIsNumeric(tt) || !convertible_class(tt))
+        raise("MATLAB:varn_eop:NonNumeric_tt", "Input for tt must be numeric.");
+    if (mxIsComplex(tt)) raise("MATLAB:varn_eop:Complex_tt", "Input for tt must be real.");
+    if (mxIsSparse(tt)) raise("MATLAB:varn_eop:Sparse_tt", "Input for tt must be full.");
+    if (mxGetN(tt) != 2)
+        raise("MATLAB:varn_eop:WrongDimension_tt", "Input for tt must be of dimension nx2");
+
+    // The file's table. A NUL inside the name would open another file.
+    char name[PATH_MAX];
+    const char* id = nullptr;
+    char message[MESSAGE_SIZE];
+    const mxChar* chars = mxGetChars(file);
+    const std::size_t length = mxGetN(file);
+    bool has_nul = false;
+    for (std::size_t k = 0; k < length; ++k) has_nul = has_nul || chars[k] == 0;
+    const varn::EopTable* table = nullptr;
+    if (has_nul || mxGetString(file, name, sizeof name) != 0) {
+        id = "MATLAB:varn_eop:FileOpen";
+        std::snprintf(message, sizeof message,
+                      "Cannot open EOP file: the name holds a NUL or exceeds %d bytes.",
+                      PATH_MAX - 1);
+    } else {
+        table = table_of(name, &id, message);
+    }
+    if (!table) raise(id, message);
+
+    // Host outputs, then the private arrays: tt converted to double and the
+    // prediction flags (a bool is not the host's logical type everywhere).
+    const std::size_t n = mxGetM(tt);
+    mxArray* out[N_OUTPUTS];
+    for (int k = 0; k < PREDICTED; ++k) out[k] = mxCreateDoubleMatrix(n, 1, mxREAL);
+    out[PREDICTED] = mxCreateLogicalMatrix(n, 1);
+    // The host holds tt, at least 2n bytes, so 17n bytes cannot overflow a
+    // 64-bit size. An empty batch allocates nothing.
+    double* tt_private = nullptr;
+    bool* predicted = nullptr;
+    if (n > 0) {
+        tt_private = static_cast<double*>(std::malloc(2 * n * sizeof(double)));
+        predicted = static_cast<bool*>(std::malloc(n * sizeof(bool)));
+    }
+    if (n > 0 && !(tt_private && predicted)) {
+        std::free(tt_private);
+        std::free(predicted);
+        for (mxArray* a : out) mxDestroyArray(a);
+        raise("MATLAB:varn_eop:OutOfMemory", "Allocation would exceed memory limit");
+    }
+
+    copy_to_private(tt, tt_private, 2 * n);
+    const std::int64_t n_signed = static_cast<std::int64_t>(n);
+    const std::int64_t outside =
+        varn::eop_interpolate(*table, n_signed, tt_private, mxGetPr(out[XP]), mxGetPr(out[YP]),
+                              mxGetPr(out[DX]), mxGetPr(out[DY]), mxGetPr(out[DUT]), predicted);
+    std::copy(predicted, predicted + n, mxGetLogicals(out[PREDICTED]));
+    std::free(tt_private);
+    std::free(predicted);
+
+    if (nlhs <= 1) {
+        plhs[0] = mxCreateStructMatrix(1, 1, N_OUTPUTS, const_cast<const char**>(FIELD_NAMES));
+        for (int k = 0; k < N_OUTPUTS; ++k) mxSetFieldByNumber(plhs[0], 0, k, out[k]);
+    } else {
+        for (int k = 0; k < N_OUTPUTS; ++k) {
+            if (k < nlhs) plhs[k] = out[k];
+            else mxDestroyArray(out[k]);
+        }
+    }
+
+    // Last, with nothing owned: a host may turn the warning into an error.
+    if (outside > 0) {
+        std::snprintf(message, sizeof message,
+                      "%lld of %lld epochs lie outside the EOP table, MJD %.2f to %.2f (UTC); "
+                      "their values are NaN.",
+                      static_cast<long long>(outside), static_cast<long long>(n_signed),
+                      table->mjd.front(), table->mjd.back());
+        mexWarnMsgIdAndTxt("MATLAB:varn_eop:outOfRange", "%s", message);
+    }
+}

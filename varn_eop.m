@@ -1,0 +1,95 @@
+function varargout = varn_eop(varargin)
+%VARN_EOP  Earth orientation from an IERS series file, interpolated to the
+%          epochs of a batch, in the units varn takes.
+%
+%   [xp, yp, dX, dY, DUT, predicted] = varn_eop(file, tt)
+%   eop = varn_eop(file, tt)
+%
+%   With the whole job in two lines:
+%     [xp, yp, dX, dY, DUT] = varn_eop('eopc04.1962-now', tt);
+%     rc2t = varn(tt, xp, yp, dX, dY, DUT);
+%
+%   Inputs:
+%     file   char row vector (or string scalar): the name of a file in one
+%            of the layouts below, recognised from its content
+%     tt     n x 2  Terrestrial Time exactly as varn takes it: column 1 MJD
+%                   (days), column 2 seconds added to it (any n, 0 included;
+%                   double, or single and integer classes, converted)
+%
+%   Outputs (n rows; with one output, or none (ans), a 1 x 1 struct with
+%   these six fields instead):
+%     xp         n x 1 double   pole coordinate x, arcseconds
+%     yp         n x 1 double   pole coordinate y, arcseconds
+%     dX         n x 1 double   celestial pole offset dX, arcseconds
+%     dY         n x 1 double   celestial pole offset dY, arcseconds
+%     DUT        n x 1 double   UT1 - UTC, seconds
+%     predicted  n x 1 logical  true where a row used is a prediction
+%
+%   Layouts:
+%     EOP 14 C04 (IAU 2000 version) and EOP 20 C04 of the IERS Earth
+%     Orientation Centre (x, y, dX, dY in arcseconds, UT1 - UTC in seconds);
+%     finals2000A of the IERS Rapid Service/Prediction Centre (Bulletin A;
+%     dX, dY in milliarcseconds, converted; I/P flags give `predicted`).
+%     In finals2000A, a row without pole or UT1 ends the usable table, and a
+%     blank dX or dY is a missing value.
+%
+%   Interpolation: each epoch's UTC u (MJD) is formed from tt by varn's own
+%   TT -> TAI -> UTC chain; the value is the four-point Lagrange polynomial
+%   through the rows j-1 .. j+2, where t_j <= u < t_j+1 (rows 1-4 or the last
+%   four at the ends of the table). UT1 - UTC is interpolated as UT1 - TAI
+%   and TAI - UTC at 0h of u's date is added back, so UT1 is continuous
+%   across a leap second while UT1 - UTC jumps by 1 s. A missing value in
+%   the four rows gives NaN for that quantity only. Epochs outside the
+%   table, or NaN, give NaN in all five values and predicted false; those
+%   outside (not NaN) raise one warning per call:
+%     MATLAB:varn_eop:outOfRange       <k> of <n> epochs lie outside the EOP
+%                                      table, MJD <first> to <last> (UTC) ...
+%   The parsed file is kept between calls while its path, size and
+%   modification time stay the same; after rewriting a file to the same
+%   size within the file system's time resolution, clear varn_eop.
+%
+%   Errors (identifier: message), the first failed check is reported:
+%     MATLAB:varn_eop:nInput           Two inputs required.
+%     MATLAB:varn_eop:nOutput          Too many output arguments.
+%     MATLAB:varn_eop:NotText_file     Input for file must be a character
+%                                      row vector or a string scalar.
+%     MATLAB:varn_eop:NonNumeric_tt    Input for tt must be numeric.
+%     MATLAB:varn_eop:Complex_tt       Input for tt must be real.
+%     MATLAB:varn_eop:Sparse_tt        Input for tt must be full.
+%     MATLAB:varn_eop:WrongDimension_tt
+%                                      Input for tt must be of dimension nx2
+%     MATLAB:varn_eop:FileOpen         Cannot open EOP file '<file>': <reason>.
+%     MATLAB:varn_eop:UnknownFormat    EOP file '<file>' is in no known format
+%                                      (EOP 14 C04, EOP 20 C04, finals2000A).
+%     MATLAB:varn_eop:MalformedRow     EOP file '<file>', line <k>: malformed
+%                                      field <name>.  (a field missing, not a
+%                                      plain decimal, a flag not I or P, or
+%                                      a date that is not the MJD's)
+%     MATLAB:varn_eop:NotIncreasing    EOP file '<file>', line <k>: the MJD is
+%                                      not above that of the row before.
+%     MATLAB:varn_eop:UnequalSpacing   EOP file '<file>', line <k>: the rows
+%                                      are not equally spaced. (to 1e-6 day)
+%     MATLAB:varn_eop:TooFewRows       EOP file '<file>' has fewer than four
+%                                      usable rows.
+%     MATLAB:varn_eop:OutOfMemory      Out of memory reading EOP file '<file>'.
+%                                      (or: Allocation would exceed memory
+%                                      limit)
+%
+%   Example (the excerpt across the 2016-12-31 leap second in tests/data):
+%     tt = [57754 37+32.184-1; 57754 37+32.184+1];   % 1 s before/after 0h UTC
+%     [xp, yp, dX, dY, DUT] = varn_eop('tests/data/eopc04_14_2016-12.txt', tt)
+%     % DUT jumps from -0.4078 to 0.5913 s; UT1 itself moves by microseconds
+%
+%   Download the current files from the IERS: EOP 20 C04 from the Earth
+%   Orientation Centre (https://hpiers.obspm.fr/eoppc/eop/eopc04/), and
+%   finals2000A from the Rapid Service/Prediction Centre
+%   (https://maia.usno.navy.mil/ser7/finals2000A.all, or the IERS data
+%   centre https://datacenter.iers.org).
+%
+%   Build with build_varn or CMake, as varn. See also VARN.
+
+% Reached only when no varn_eop MEX file comes before this file on the path.
+error('MATLAB:varn_eop:NoMex', ['varn_eop.m holds only the help text and the ' ...
+      'varn_eop MEX file was not found before it: run build_varn in this folder, ' ...
+      'or add build/gateway to the path and work from another folder.']);
+end
