@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -39,24 +38,21 @@ EopTable read(const std::string& name) {
     return t;
 }
 
-// Every layout gives the file's values at its nodes (finals dX, dY from mas) to 1e-11: the
-// TT -> UTC chain puts the epoch within 1e-11 day of the node. Before 1972 TAI - UTC is
-// taken at 0h two days on: 1.845858 s + 4 days * 0.0011232 s/day.
+// Every layout gives the file's values at its nodes (finals dX, dY from mas) to 1e-11, the
+// TT -> UTC rounding; before 1972 TAI - UTC drifts: 1.845858 s + 4 d * 0.0011232 s/d at 0h.
 TEST(EopRead, NodesGiveTheFilesValues) {
-    struct Case { const char* file; std::size_t rows; double mjd, dat, want[5]; bool pred = false; };
+    struct Case { const char* file; std::size_t rows; double mjd, dat, want[5]; bool pred = 0; };
     const Case cases[] = {
         {"eopc04_14_2016-12.txt", 30, 57756, 37, {0.080325, 0.264049, -60e-6, -127e-6, 0.5889489}},
         {"eopc04_14_1962-01.txt", 10, 37667, 1.8503508, {-0.019, 0.2152, 0, 0, 0.0315526}},
         {"finals2000A_2015-01.txt", 60, 57049, 35, {2371e-6, 0.303081, -148e-6, -21e-6, -0.488009}},
-        {"finals2000A_2016-07.txt", 21, 57580, 36, {0.183317, 0.46955, 24e-6, 237e-6, -0.2112284},
-         true},
+        {"finals2000A_2016-07.txt", 21, 57580, 36, {0.183317, 0.46955, 24e-6, 237e-6, -.2112284}, 1},
     };
     for (const Case& c : cases) {
         const EopTable t = read(c.file);
         const Eop e = at(t, c.mjd, tt_s(c.dat, 0.0));
         EXPECT_TRUE(t.mjd.size() == c.rows && e.predicted == c.pred) << c.file;
-        for (int k = 0; k < 5; ++k)
-            EXPECT_TRUE(near("value", c.want[k], e.v[k], 1e-11)) << c.file << k;
+        for (int k = 0; k < 5; ++k) EXPECT_TRUE(near(c.file, c.want[k], e.v[k], 1e-11)) << k;
     }
 }
 
@@ -66,8 +62,8 @@ TEST(EopRead, LayoutsAgree) {
     const EopTable c14 = read("eopc04_14_2016-12.txt"), c14b = read("eopc04_14_2015-01.txt");
     const EopTable fin = read("finals2000A_2015-01.txt");
     EopTable c20;
-    std::istringstream in(slurp("eopc20_layout_2016-12.txt"));
-    ASSERT_EQ(read_eop(in, c20).error, EopError::None);
+    std::ifstream in(DATA + "eopc20_layout_2016-12.txt");
+    ASSERT_EQ(read_eop(static_cast<std::istream&>(in), c20).error, EopError::None);
     const double tol[5] = {2e-4, 2e-4, 3e-4, 3e-4, 5e-5}, DT35 = tt_s(35, 0);
     for (int k = 0; k < 5; ++k) {
         for (double d = 57739; d <= 57768; d += 0.37)
@@ -136,8 +132,8 @@ TEST(EopInterpolate, MissingPredictedAndOutside) {
     EXPECT_TRUE(at(t, 57048.5, tt_s(35, 0)).predicted && !at(t, 57050.5, tt_s(35, 0)).predicted);
 }
 
-// Every reader error with its line and field, each from one edit of a real file (the first
-// occurrence of a text); a failed read leaves the table empty.
+// Every reader error with its line and field, each from one edit (of every occurrence of a
+// text) of a real file; a failed read leaves the table empty.
 TEST(EopRead, ErrorsNameLineAndField) {
     const EopError M = EopError::Malformed, F = EopError::Format;
     const char *c14 = "eopc04_14_2016-12.txt", *fin = "finals2000A_2016-07.txt",
@@ -147,18 +143,15 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {c14, d18, "2016  13  18", M, 16, "month"}, {c14, d18, "2016  12  32", M, 16, "day"},
         {c14, d18, "2016  12  17", M, 16, "date"}, {c14, d18, "   0  12  18", M, 16, "year"},
         {c14, "57740", "5774x", M, 16, "MJD"}, {c14, "0.109722", "-.", M, 16, "x"},
-        {c14, "0.266098", "0.00000000000000000000001", M, 16, "y"},
-        {c14, "-0.3940176", "+0.3940176", M, 16, "UT1-UTC"},
-        {c14, "-0.000087", "-0.00.087", M, 16, "dX"}, {c14, "-0.000229", "99999999999999999", M, 16, "dY"},
+        {c14, "0.266098", "0.00000000000000000000001", M, 16, "y"}, {c14, "dX", "dPsi", F, 0, ""},
+        {c14, "-0.3940176", "+0.394", M, 16, "UT1-UTC"}, {c14, "-0.000087", "-0.0.", M, 16, "dX"},
+        {c14, "-0.000229", "99999999999999999", M, 16, "dY"},
         {c14, "2016  12  18  57740", "2016  12  17  57739", EopError::Order, 16, "MJD"},
         {c14, "2016  12  19  57741", "2016  12  19  57741.0000015", EopError::Spacing, 17, "MJD"},
-        {c14, "dX        dY        x Err     y Err   UT1-UTC Err  LOD Err     dX Err       dY",
-         "dPsi      dEps      x Err     y Err   UT1-UTC Err  LOD Err     dPsi Err     dEps",
-         F, 0, ""},
         {c20, "18   0  57740.00", "18   1  57740.047", M, 7, "hour"},
         {c20, "18   0  57740", "18  1x  57740", M, 7, "hour"},
         {fin, "57586.00 P", "57586.00 X", M, 9, "pole flag"},
-        {fin, "0.194056", "0.19405x", M, 9, "x"}, {fin, "P-0.2146833", "X-0.2146833", M, 9, "UT1 flag"},
+        {fin, "0.194056", "0.19405x", M, 9, "x"}, {fin, "P-0.21468", "X-0.21468", M, 9, "UT1 flag"},
         {fin, "P     0.004", "X     0.004", M, 9, "nutation flag"},
         {fin, "0.004    0.239", "0.0x4    0.239", M, 9, "dX"}, {fin, "0.170", "0.1x0", M, 9, "dY"},
         {fin, "16 711 57580.00", "16 711 57580.00\n", EopError::TooFew, 0, ""},
@@ -166,7 +159,8 @@ TEST(EopRead, ErrorsNameLineAndField) {
     };
     for (const Case& c : cases) {
         std::string text = slurp(c.file);
-        text.replace(text.find(c.from), std::strlen(c.from), c.to);
+        for (std::size_t i = 0; (i = text.find(c.from, i)) != text.npos; i += std::strlen(c.to))
+            text.replace(i, std::strlen(c.from), c.to);
         EopTable t;
         const EopStatus s = read_eop_text(text.data(), text.size(), t);
         EXPECT_TRUE(s.error == c.error && s.line == c.line && std::string(s.field) == c.field &&

@@ -13,20 +13,19 @@ ids = 'MATLAB:varn_eop:';
 t_msg = 'Input for file must be a character row vector or a string scalar.';
 n_msg = 'Cannot open EOP file: the name holds a NUL or exceeds 4095 bytes.';
 a4000 = repmat('a', 1, 4000);
+e = @(from, to) strrep(text, from, to);
 cases = {{c14}, 'nInput', 'Two inputs required.'; {c14, tt}, 'nOutput', 'Too many output arguments.'
-  {42, tt}, 'NotText_file', t_msg; {['ab'; 'cd'], tt}, 'NotText_file', t_msg; {'', tt}, 'NotText_file', t_msg
-  {c14, {1, 2}}, 'NonNumeric_tt', 'Input for tt must be numeric.'
+  {42, tt}, 'NotText_file', t_msg; {['ab'; 'cd'], tt}, 'NotText_file', t_msg
+  {'', tt}, 'NotText_file', t_msg; {c14, {1, 2}}, 'NonNumeric_tt', 'Input for tt must be numeric.'
   {c14, complex(tt)}, 'Complex_tt', 'Input for tt must be real.'
   {c14, sparse([1 2])}, 'Sparse_tt', 'Input for tt must be full.'
   {c14, zeros(2, 3)}, 'WrongDimension_tt', 'Input for tt must be of dimension nx2'
   {'Q', tt}, 'FileOpen', 'Cannot open EOP file ''Q'': No such file or directory.'
   {['a' char(0)], tt}, 'FileOpen', n_msg; {repmat('a', 1, 5000), tt}, 'FileOpen', n_msg
   {a4000, tt}, 'FileOpen', ['Cannot open EOP file ''' a4000 ''': File name too long.']
-  strrep(text, '0.109722', '0.10972x'), 'MalformedRow', ', line 16: malformed field x.'
-  strrep(text, '2016  12  18  57740', '2016  12  17  57739'), 'NotIncreasing', ...
-  ', line 16: the MJD is not above that of the row before.'
-  strrep(text, '2017   1  15  57768', '2017   1  16  57769'), 'UnequalSpacing', ...
-  ', line 44: the rows are not equally spaced.'
+  e('0.109722', '0.10972x'), 'MalformedRow', ', line 16: malformed field x.'
+  e('18  57740', '17  57739'), 'NotIncreasing', ', line 16: the MJD is not above that of the row before.'
+  e('15  57768', '16  57769'), 'UnequalSpacing', ', line 44: the rows are not equally spaced.'
   text(1:strfind(text, '2016  12  19') - 1), 'TooFewRows', ' has fewer than four usable rows.'
   'Date MJD x y', 'UnknownFormat', ' is in no known format (EOP 14 C04, EOP 20 C04, finals2000A).'};
 for k = 1:size(cases, 1)
@@ -50,7 +49,7 @@ expect('true', 'double n x 1', isa(v, 'double') && isequal(size(v), [4 5]));
 expect('same', 'predicted', false(4, 1), out{6});
 fin = fullfile(data, 'finals2000A_2016-07.txt');
 s = varn_eop(fin, int32([57580 68]));
-expect('true', 'struct fields', isequal(fieldnames(s), {'xp'; 'yp'; 'dX'; 'dY'; 'DUT'; 'predicted'}));
+expect('true', 'fields', isequal(fieldnames(s), {'xp'; 'yp'; 'dX'; 'dY'; 'DUT'; 'predicted'}));
 [xp, yp] = varn_eop(fin, [57580 68]);
 expect('same', 'int32 tt, two outputs, predicted', [xp yp true], [s.xp s.yp s.predicted]);
 
