@@ -73,9 +73,8 @@ TEST(EopRead, LayoutsAgree) {
     }
 }
 
-// Across the 2016-12-31 leap second UT1 - UTC jumps by 1 s, exactly where TAI - UTC does, so
-// UT1 stays continuous: it moves by 1e-3 s/day, far below 1e-5 s in each 0.5 s step. After
-// it, the file's 0.5912977 s of 2017-01-01, to 1e-4 s.
+// At the 2016-12-31 leap second UT1 - UTC jumps by 1 s where TAI - UTC does, so UT1 stays
+// continuous (1e-3 s/day: below 1e-5 s a step); then the file's 0.5912977 s, to 1e-4 s.
 TEST(EopInterpolate, Ut1ContinuousAcrossLeapSecond) {
     const EopTable t = read("eopc04_14_2016-12.txt");
     for (int k = 1; k < 9; ++k) {  // steps ending TAI -1.75 s .. 1.75 s from 2017-01-01 0h UTC

@@ -1,6 +1,5 @@
 function test_eop()
-% varn_eop: every error, the warning, shapes and classes, the cache, and values equal to the
-% nodes of real IERS files (tests/data).
+% varn_eop: every error, the warning, shapes and classes, the cache, a real file's nodes.
 data = fullfile(fileparts(mfilename('fullpath')), '..', 'data');
 c14 = fullfile(data, 'eopc04_14_2016-12.txt');
 text = fileread(c14);
@@ -38,8 +37,8 @@ for k = 1:size(cases, 1)
   expect('error', id, [ids id], msg, 1 + 6 * strcmp(id, 'nOutput'), @() varn_eop(a{:}));
 end
 
-% The file's node, n x 1 double columns, logical flags; a struct for one output, its fields
-% those of two outputs; tt of another class converted; flags of predicted rows set.
+% The file's node (to 1e-11, the TT -> UTC rounding), n x 1 doubles, logical flags; one output
+% a struct of the columns, tt of another class converted, predicted rows flagged (finals).
 state = warning('off', [ids 'outOfRange']);
 out = cell(1, 6);
 [out{:}] = varn_eop(c14, tt);
@@ -65,8 +64,8 @@ delete(tmp);
 
 % One warning per call, counting epochs outside but not NaN ones; none for n = 0.
 warning('error', [ids 'outOfRange']);
-e = varn_eop(c14, zeros(0, 2));
-expect('true', 'n = 0', isequal(size(e.xp), [0 1]) && islogical(e.predicted) && isempty(e.DUT));
+z = varn_eop(c14, zeros(0, 2));
+expect('true', 'n = 0', isequal(size(z.xp), [0 1]) && islogical(z.predicted) && isempty(z.DUT));
 expect('error', 'warning', [ids 'outOfRange'], ['1 of 4 epochs lie outside the EOP table, ' ...
        'MJD 57739.00 to 57768.00 (UTC); their values are NaN.'], 1, @() varn_eop(c14, tt));
 warning(state);
