@@ -2,24 +2,19 @@
 # Host tests of the plug-ins inside octave-cli under valgrind memcheck:
 #   tests/octave/run_valgrind.sh <directory holding varn.mex> [test names]
 # (default: test_contract and test_results, every error path and every class
-# and shape of the call, and test_eop where varn_eop is built).
-# Fails when the plug-in reads or writes memory it does not own, uses an
-# uninitialised value, frees wrongly or definitely leaks, on any path, error
-# paths included. Octave itself is not clean under memcheck, so only records
-# whose stack passes through the plug-in count. Also fails when a test fails
-# or octave-cli dies. The log is kept on failure.
+# and shape of the call, and test_eop where varn_eop is built). Fails on an
+# invalid access, an uninitialised value, a wrong free or a definite leak
+# whose stack passes through a plug-in (Octave itself is not clean under
+# memcheck), when a test fails, or when octave-cli dies. The log is kept.
 set -u
 [ $# -ge 1 ] && [ -f "$1/varn.mex" ] || { echo "usage: $0 <dir of varn.mex> [tests]" >&2; exit 2; }
 mex_dir=$(cd "$1" && pwd)
 shift
 tests="${*:-test_contract test_results}"
 [ $# -eq 0 ] && [ -f "$mex_dir/varn_eop.mex" ] && tests="$tests test_eop"
-names=$(printf "'%s'," $tests)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-log="$work/memcheck.log"
 cd "$work"
-
 # libhwy (loaded by Octave's image libraries) reads the time stamp counter
 # with RDTSCP in a start-up constructor, which valgrind 3.19 refuses on CPUs
 # that do not advertise it: a preloaded stand-in returns a 1-tick resolution.
@@ -28,16 +23,15 @@ if ldd "$(command -v octave-cli)" 2>/dev/null | grep -q libhwy; then
     echo 'namespace hwy { namespace platform { unsigned long TimerResolution() { return 1; } } }' >hwy.cpp
     ${CXX:-c++} -shared -fPIC -O1 -o hwy.so hwy.cpp && preload="$work/hwy.so"
 fi
-
+names=$(printf "'%s'," $tests)
 LD_PRELOAD="$preload" valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite \
     --errors-for-leak-kinds=definite --num-callers=50 --error-limit=no --keep-debuginfo=yes \
-    --log-file="$log" octave-cli --no-gui --no-history --norc --quiet --path "$here" \
+    --log-file=memcheck.log octave-cli --no-gui --no-history --norc --quiet --path "$here" \
     --path "$mex_dir" --eval "exit(run_tests(${names%,}))" >out.txt 2>&1
-octave_status=$?
+status=$?
 cat out.txt
-
 # Records are separated by an empty "==pid==" line; keep the errors whose
-# stack passes through the plug-in (or an unnamed frame below call_mex).
+# stack passes through a plug-in (or an unnamed frame below call_mex).
 plugin_errors=$(awk '
     /^==[0-9]+== *$/ { flush(); next }
     { sub(/^==[0-9]+== /, ""); rec = rec $0 "\n" }
@@ -48,12 +42,9 @@ plugin_errors=$(awk '
              rec ~ /\?\?\?\n[^\n]*call_mex/))
             printf "%s\n", rec
         rec = ""
-    }' "$log")
-
-status=0
-[ "$octave_status" -eq 0 ] || { echo "run_valgrind: octave-cli exited with $octave_status" >&2; status=1; }
-grep -q "^[0-9]* passed, 0 failed" out.txt || { echo "run_valgrind: the tests did not all pass" >&2; status=1; }
-[ -z "$plugin_errors" ] || { printf 'run_valgrind: errors through the plug-in:\n%s\n' "$plugin_errors" >&2; status=1; }
-grep -E 'ERROR SUMMARY' "$log" | sed 's/^==[0-9]*== /run_valgrind: /'
-if [ "$status" -ne 0 ]; then echo "run_valgrind: log kept in $log" >&2; else rm -rf "$work"; fi
+    }' memcheck.log)
+[ -z "$plugin_errors" ] || { printf 'run_valgrind: errors through a plug-in:\n%s\n' "$plugin_errors" >&2; status=1; }
+grep -q "^[0-9]* passed, 0 failed" out.txt || status=1
+grep -E 'ERROR SUMMARY' memcheck.log | sed 's/^==[0-9]*== /run_valgrind: /'
+if [ "$status" -ne 0 ]; then echo "run_valgrind: failed; log kept in $work" >&2; else rm -rf "$work"; fi
 exit $status
