@@ -1,5 +1,5 @@
-// Fundamental arguments against ERFA's IERS 2003 expressions, the remainder
-// that keeps their sign, and the libration models' sidereal argument.
+// Fundamental arguments against ERFA's IERS 2003 expressions, the remainder that keeps
+// their sign, and a series term's angle (the libration arguments: the published cases).
 #include "models/fundarg.hpp"
 
 #include <erfa.h>
@@ -31,16 +31,6 @@ TEST(Fundarg, ConstantTermsErfaAndSigns) {
     }
     varn::fundarg(NaN, a[0], a[1], a[2], a[3], a[4]);
     EXPECT_TRUE(std::all_of(a, a + 5, [](double v) { return std::isnan(v); }));
-}
-
-// At J2000.0: t = 0, gamma = GMST + pi (67310.54841 s, 13750.987... s/rad) mod 2 pi, then
-// the Delaunay arguments; rate and sign elsewhere are pinned by the libration cases.
-TEST(LibrationArgs, SiderealArgumentAndVector) {
-    double arg[6], t, a[5];
-    varn::libration_args(51544.5, arg, t);
-    varn::fundarg(0.0, a[0], a[1], a[2], a[3], a[4]);
-    EXPECT_TRUE(t == 0.0 && std::equal(a, a + 5, arg + 1));
-    EXPECT_EQ(arg[0], std::fmod(67310.54841 / 13750.987083139758 + varn::DPI, D2PI));
 }
 
 // The fast remainder is fmod to the bit: random angles, a hair either side of multiples of

@@ -70,9 +70,7 @@ TEST(IauCompute, InvariantsOverGeneratedEpochs) {
                 ASSERT_TRUE(near("R R^T", pq / 3 == pq % 3, eraPdp(r[k][pq / 3], r[k][pq % 3]),
                                  1e-14)) << i;
         }
-        eraCr(r[RC2I], tmp);
-        eraRz(s.at(ERA, i), tmp);
-        eraRxr(r[RPOM], tmp, want);
+        eraCr(r[RC2I], tmp), eraRz(s.at(ERA, i), tmp), eraRxr(r[RPOM], tmp, want);
         for (int pq = 0; pq < 9; ++pq)
             ASSERT_TRUE(near("rc2t = rpom Rz rc2i", want[pq / 3][pq % 3],
                              r[RC2T][pq / 3][pq % 3], 1e-15)) << i;
@@ -104,15 +102,11 @@ TEST(IauCompute, InvariantsOverGeneratedEpochs) {
 TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
     const Batch b = spread_batch(257);
     const Series all = run(b);
-    for (std::int64_t i : {0, 3, 100, 256}) {
-        Batch one;
-        for (int k = 0; k < 7; ++k) one.c[k] = {b.c[k][i]};
-        EXPECT_TRUE(all.same(run(one), i, 0)) << i;
-    }
-    for (std::int64_t n : {1, 9, 17, 257}) {
-        Batch part;
-        for (int k = 0; k < 7; ++k) part.c[k].assign(b.c[k].begin(), b.c[k].begin() + n);
+    for (std::int64_t n : {1, 2, 9, 17, 256}) {
+        Batch part;  // the last n rows
+        for (int k = 0; k < 7; ++k) part.c[k].assign(b.c[k].end() - n, b.c[k].end());
         const Series seq = run(part);
+        for (std::int64_t i = 0; i < n; ++i) EXPECT_TRUE(all.same(seq, 257 - n + i, i)) << n;
         for (int threads : {0, 1, 2, 3, 7, 16})
             EXPECT_EQ(rows_differing(seq, run(part, threads)), 0) << n << " " << threads;
     }
