@@ -1,13 +1,8 @@
-// Fuzz target for the time scales and the epoch pipeline.
-//
-// The input is a list of 9-byte values: a tag byte, then 8 bytes. A tag with
-// its top bit set takes the 8 bytes as a raw double (NaN, infinities,
-// subnormals, anything); otherwise the value is one of the edges below plus a
-// small offset made from the 8 bytes. Beside the sanitizers, every run checks:
-// statuses of the documented set and results untouched on failure; from 1972
-// on, UTC -> TAI undoes TAI -> UTC; rotations for finite rows; a batch row
-// equals a one-row call and the threaded form the serial one; the fast form
-// is within its bound of the exact one. A violation aborts, keeping the input.
+// Fuzz target for the time scales and the epoch pipeline. Input: 9-byte values, a tag byte
+// and 8 bytes, a raw double if the tag's top bit is set, else an edge below plus a small
+// offset. Checked beside the sanitizers: documented statuses, results untouched on failure,
+// UTC -> TAI undoes TAI -> UTC from 1972, rotations, a batch row equals a one-row call and
+// threaded equals serial, fast within its bound of exact. A violation aborts.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -32,23 +27,18 @@ constexpr double EDGES[] = {
     59945.0, 2400000.5, 2147483647.0, 0.0, -0.25, 51544.5};
 
 void check(bool ok, const char* what, double a, double b) {
-    if (ok) return;
-    std::fprintf(stderr, "property violated: %s (%.17g, %.17g)\n", what, a, b);
-    std::abort();
+    if (!ok) std::fprintf(stderr, "property violated: %s (%.17g, %.17g)\n", what, a, b), abort();
 }
 
 struct Reader {
     const std::uint8_t* p;
     std::size_t left;
     double next() {
-        if (left < 9) return 0.0;
         double raw;
         std::int64_t bits;
-        std::memcpy(&raw, p + 1, 8);
-        std::memcpy(&bits, p + 1, 8);
-        const std::uint8_t tag = p[0];
-        p += 9, left -= 9;
-        return tag & 0x80 ? raw : EDGES[tag % std::size(EDGES)] + (bits % 200001) * 1e-5;
+        if (left < 9) return 0.0;
+        std::memcpy(&raw, p + 1, 8), std::memcpy(&bits, p + 1, 8), p += 9, left -= 9;
+        return p[-9] & 0x80 ? raw : EDGES[p[-9] % std::size(EDGES)] + (bits % 200001) * 1e-5;
     }
 };
 
@@ -82,25 +72,21 @@ void pipeline(std::int64_t n, const double* v, int threads, Run& r) {
 
 bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
 
-// Fast against exact, row i: identical where nothing may be interpolated
-// (outside 1900-2100, a non-finite input) and in the outputs that take no
-// interpolated terms; for pole and UT1 - UTC below 10" and 10 s (beyond, the
-// sums' rounding alone exceeds the bound) matrices, pole and angles (mod 2 pi)
-// within 1e-12, UT1 seconds within 1e-8 s.
+// Fast against exact, row i: identical outside 1900-2100, for a non-finite input and in
+// outputs without interpolated terms; for pole and UT1 - UTC below 10" and 10 s (beyond,
+// rounding alone exceeds it) matrices, pole, angles mod 2 pi within 1e-12, UT1 within 1e-8 s.
 void check_fast(const Run& exact, const Run& fast, const double* in, std::int64_t n,
                 std::int64_t i) {
     const double m = in[n + i] / 86400.0 + in[i];
     bool finite = m >= 15020.0 && m <= 88069.0, plausible = true;
-    for (int c = 2; c < 7; ++c)
-        finite = finite && std::isfinite(in[c * n + i]),
-        plausible = plausible && std::fabs(in[c * n + i]) < 10.0;
+    for (int c = 2; c < 7; ++c) finite &= std::isfinite(in[c * n + i]);
+    for (int c = 2; c < 7; ++c) plausible &= std::fabs(in[c * n + i]) < 10.0;
     for (int k = 0; k < 18; ++k)
         for (int c = 0; c < COLS[k]; ++c) {
             const double want = exact[k][c * n + i], got = fast[k][c * n + i];
             const bool interpolated = k <= 4 || k == 6 || k == 17 || (k == 8 && c == 1);
-            const double tol = !(finite && interpolated) ? 0.0
-                               : plausible               ? (k == 8 ? 1e-8 : 1e-12)
-                                                         : INFINITY;
+            const double tol =
+                !(finite && interpolated) ? 0 : !plausible ? INFINITY : k == 8 ? 1e-8 : 1e-12;
             const double d = k == 6 || k == 17 ? std::remainder(got - want, 2 * M_PI) : got - want;
             check(same(want, got) || std::fabs(d) <= tol, "fast within its bound", want, got);
         }
@@ -121,8 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::fmod(std::fabs(mjd), 2.0) >= 1.0)
         for (std::int64_t i = 0; i < n; ++i) in[i] = in[0], in[n + i] = in[n] + 60.0 * i;
     Run serial, threaded, fast, single;
-    pipeline(n, in.data(), 1, serial);
-    pipeline(n, in.data(), 3, threaded);
+    pipeline(n, in.data(), 1, serial), pipeline(n, in.data(), 3, threaded);
     pipeline(n, in.data(), -2, fast);
     for (std::int64_t i = 0; i < n; ++i) {
         check_fast(serial, fast, in.data(), n, i);

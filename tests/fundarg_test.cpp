@@ -41,12 +41,10 @@ TEST(Rem2Pi, EqualsFmodBitForBit) {
     std::vector<double> xs = {0.0, -0.0, D2PI, -D2PI, 1e-310, -1e-310, 1099511627775.0,
                               1099511627776.0, -3e15, 1e300, INF, NaN};
     for (int i = 0; i < 400000; ++i) {
-        const double multiple = std::round(uniform() * 2e5) * D2PI;
+        const double m = std::round(uniform() * 2e5) * D2PI;
         xs.push_back(uniform() * 4e5);
         xs.push_back(uniform() * std::ldexp(1.0, static_cast<int>(40 * std::fabs(uniform()))));
-        xs.push_back(multiple);
-        xs.push_back(std::nextafter(multiple, 1e9));
-        xs.push_back(std::nextafter(multiple, -1e9));
+        xs.insert(xs.end(), {m, std::nextafter(m, 1e9), std::nextafter(m, -1e9)});  // multiple
     }
     for (double x : xs) {
         const double want = std::fmod(x, D2PI), got = varn::rem_2pi(x);

@@ -90,10 +90,9 @@ TEST(IauComputeFast, InterpolatesRunsWithAtLeastFiveEpochsPerFourNodes) {
         const Series exact = run(b), fast = run(b, 2, true);
         std::int64_t i = 0;
         for (const Cluster& k : cases[c])
-            for (int e = 0; e < k.epochs; ++e, ++i) {
+            for (int e = 0; e < k.epochs; ++e, ++i)
                 EXPECT_TRUE(fast.same(exact, i, i, XP_RAD) != k.hf &&
                             fast.same(exact, i, i, RC2I) != k.slow) << "case " << c << " row " << i;
-            }
     }
 }
 
@@ -106,8 +105,7 @@ TEST(IauComputeFast, KeepsExactBitsOutsideTheSpanForBadRowsSparseBatchesAndAtNod
     for (double start : {15019.0, 88067.5, 58849.0})  // 3, 3 and 2 days
         for (int i = 0; i < (start == 58849.0 ? 288 : 432); ++i) add(b, start + i / 144.0, u);
     for (int k = 0; k < 5; ++k) b.c[2 + k][900 + k] = k % 2 ? NaN : INF;
-    b.c[0][905] = b.c[1][905] = NaN;
-    b.c[0][906] = -3e6;
+    b.c[0][905] = b.c[1][905] = NaN, b.c[0][906] = -3e6;
     for (int i = 0; i < 200; ++i) add(b, 15020.0 + 73049.0 * u(), u);  // sparse
     const Series exact = run(b), fast = run(b, 2, true);
     for (std::int64_t i = 0; i < b.n(); ++i) {
