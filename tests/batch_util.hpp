@@ -41,8 +41,7 @@ struct Series {
     }
 };
 
-// threads < 0: the serial exact entry; otherwise the threaded exact or the
-// fast one. Outputs start at a sentinel so that an unwritten element shows.
+// threads < 0: serial exact, else threaded exact or fast; outputs start at a sentinel.
 inline Series run(const Batch& b, int threads = -1, bool fast = false) {
     const std::int64_t n = b.n();
     Series s{n, {}};

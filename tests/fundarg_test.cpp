@@ -1,5 +1,4 @@
-// Fundamental arguments against ERFA's IERS 2003 expressions, the remainder that keeps
-// their sign, and a series term's angle (the libration arguments: the published cases).
+// Fundamental arguments against ERFA, the sign-keeping remainder, a series term's angle.
 #include "models/fundarg.hpp"
 
 #include <erfa.h>
@@ -10,9 +9,8 @@ using namespace varn_test;
 using varn::D2PI;
 using varn::DAS2R;
 
-// At J2000.0 the constant terms ("); elsewhere l, F, Omega are ERFA's and l', D differ by
-// +2e-6" and -2e-6" (1287104.79305", 1072260.70369" here, ERFA 1287104.793048",
-// 1072260.703692"). The sign of the polynomial stays; NaN flows.
+// At J2000.0 the constant terms ("); elsewhere l, F, Omega are ERFA's, l' and D differ by
+// +/-2e-6" (1287104.79305", 1072260.70369"; ERFA ...048", ...692"); signs stay; NaN flows.
 TEST(Fundarg, ConstantTermsErfaAndSigns) {
     double a[5];
     varn::fundarg(0.0, a[0], a[1], a[2], a[3], a[4]);
@@ -33,8 +31,7 @@ TEST(Fundarg, ConstantTermsErfaAndSigns) {
     EXPECT_TRUE(std::all_of(a, a + 5, [](double v) { return std::isnan(v); }));
 }
 
-// The fast remainder is fmod to the bit: random angles, a hair either side of multiples of
-// 2 pi (the quotient rounds across an integer), exact multiples, values handed to fmod.
+// Bitwise fmod: random angles, exact multiples of 2 pi and a hair either side, huge values.
 TEST(Rem2Pi, EqualsFmodBitForBit) {
     Rng u{12345};
     auto uniform = [&u] { return 2.0 * u() - 1.0; };  // in [-1, 1)

@@ -28,8 +28,7 @@ static Batch spread_batch(std::int64_t n) {
     return b;
 }
 
-// SOFA "Tools for Earth Attitude", Example 5.6 (2007 April 5, 12h UTC, TAI-UTC
-// 33 s), with the high-frequency terms, absent there, taken off the inputs.
+// SOFA "Tools for Earth Attitude" Example 5.6 (2007-04-05 12h UTC) less the terms it omits;
 // 2e-11 per element: an MJD in one double resolves 0.6 us, 5e-11 rad of rotation.
 TEST(IauCompute, ReproducesPublishedCelestialToTerrestrialMatrix) {
     const double tt_sec = 43200.0 + 33.0 + 32.184, m = tt_sec / 86400.0 + 54195.0;
@@ -97,8 +96,7 @@ TEST(IauCompute, InvariantsOverGeneratedEpochs) {
     }
 }
 
-// A batch equals, bitwise, its rows one at a time and its threaded form for any row and
-// thread count (0: one per hardware thread); n = 0 and n < 0 write nothing.
+// Rows bitwise as in any sub-batch, on any thread count (0: per hardware thread); n <= 0 no-op.
 TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
     const Batch b = spread_batch(257);
     const Series all = run(b);
@@ -121,8 +119,7 @@ TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
     for (double v : sentinel) EXPECT_EQ(v, 7.0);
 }
 
-// Exit status of a threaded run where no thread can start (root dropped,
-// process limit 0): 0 rows equal want, 1 they differ, 2 or 3 threads not stopped.
+// Exit 0 when a run where no thread starts (root dropped, NPROC 0) equals want, else 1-3.
 static int run_without_threads(const Batch& b, const Series& want) {
     const rlimit none = {0, 0};
     if ((geteuid() == 0 && setuid(65534) != 0) || setrlimit(RLIMIT_NPROC, &none) != 0) return 3;
@@ -174,8 +171,7 @@ TEST(IauCompute, EachInputChangesOnlyItsOutputs) {
 
 // Fixed faults: a NaN, infinite or out-of-calendar epoch (now NaN where it counts, other
 // rows untouched); from TT MJD 2400000.5 reading only a date's second part lost offsets.
-// Rows 16-21: equal epochs split differently agree, TAI MJD -0.25 is day -1, UT1 seconds
-// may pass 86400.
+// Rows 16-21: equal epochs agree however split, TAI MJD -0.25 is day -1, UT1 s pass 86400.
 TEST(IauCompute, EpochFormsBadAndFarRows) {
     Batch b = spread_batch(14);
     const Series clean = run(b);

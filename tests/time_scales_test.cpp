@@ -37,8 +37,7 @@ constexpr const char* PUBLISHED_STEPS[] = {
     "2017 JAN 2457754.5 37",
 };
 
-// Each row on its first day and the day before, 0h and 18h, to 1e-12 s (fixed fault:
-// the table stopped at 2012 July 1).
+// Each row on its first day and the eve, 0h and 18h, to 1e-12 s (fixed: it ended in 2012).
 TEST(Dat, EveryPublishedStepRowByRow) {
     const char* MONTHS = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
     double prev[3] = {0.0, 0.0, 0.0};  // TAI - UTC is 0 before 1960 (with a warning)
@@ -63,9 +62,8 @@ TEST(Dat, EveryPublishedStepRowByRow) {
     }
 }
 
-// Statuses: warnings before 1960 and from 2023, fraction 1 and NaN accepted, errors in
-// order (fraction, year, month, day, then the pre-1960 warning). Values to 1e-12 s; a NaN
-// fraction in the drift era gives NaN.
+// Statuses: warnings before 1960 and from 2023, fraction 1 and NaN accepted (NaN in the drift
+// era), errors in order (fraction, year, month, day, pre-1960 warning). Values to 1e-12 s.
 TEST(Dat, StatusesAndTheirOrder) {
     struct Case { int year, month, day; double fraction; std::int32_t status; double want_s; };
     const Case cases[] = {
@@ -109,8 +107,7 @@ TEST(TaiUtc, LeapSecondDayAndRoundTrips) {
     }
 }
 
-// Before 1972: TAI - UTC taken at 0h two days ahead, steps below 0.5 s not spread, and
-// 1959 December 31 spreads the step from 0 to the 1960 value.
+// Before 1972: TAI - UTC at 0h two days ahead, steps < 0.5 s unspread, 1959 Dec 31 ramps in.
 TEST(TaiUtc, DriftEraBefore1972) {
     double u1, u2, v, a1, a2, before, after;
     const double mid1965 = mjd_of(1965, 7, 15) + 0.4;
@@ -155,8 +152,7 @@ TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972AndLateDatesWarn) {
     EXPECT_TRUE(near("UT1", u2 + 0.25 / 86400.0, t2, MJD_ROUNDING));
 }
 
-// Fixed fault: a NaN, infinite or out-of-calendar date (MJD -2450000 precedes -4799)
-// reached an integer conversion; now it is an error and nothing is written.
+// Fixed fault: NaN, infinite, out-of-calendar dates (MJD -2450000) error and write nothing.
 TEST(TimeScales, NonFiniteAndOutOfRangeDatesFailWithoutWriting) {
     const double cases[][2] = {{DJMJD0, NaN},  {NaN, DJMJD0},         {DJMJD0, INF},
                                {DJMJD0, -INF}, {DJMJD0, -2450000.0},  {1e300, -1e300 + 1.0},
