@@ -19,12 +19,11 @@ namespace {
 
 using varn::DJMJD0;
 
-constexpr double EDGES[] = {
-    -68569.5 - DJMJD0, 1e9 - DJMJD0,  // Julian Dates bounding the calendar conversion
-    -31738.5 - DJMJD0,                // year -4799 January 1
-    36933.0, 36934.0, 39887.0,        // 1959 Dec 31, 1960 Jan 1, 1968 Feb 1
-    41317.0, 41498.0, 56108.0, 57203.0, 57753.0,  // leap-second days
-    59945.0, 2400000.5, 2147483647.0, 0.0, -0.25, 51544.5};
+// Calendar limits (JD -68569.5, 1e9, year -4799), 1959 Dec 31, 1960 Jan 1, 1968 Feb 1, leap
+// days, 2023, the MJD past which it is the larger part, 32-bit overflow, 0, J2000.
+constexpr double EDGES[] = {-68569.5 - DJMJD0, 1e9 - DJMJD0, -31738.5 - DJMJD0, 36933.0, 36934.0,
+                            39887.0, 41317.0, 41498.0, 56108.0, 57203.0, 57753.0, 59945.0,
+                            2400000.5, 2147483647.0, 0.0, -0.25, 51544.5};
 
 void check(bool ok, const char* what, double a, double b) {
     if (!ok) std::fprintf(stderr, "property violated: %s (%.17g, %.17g)\n", what, a, b), abort();

@@ -146,9 +146,8 @@ TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972AndLateDatesWarn) {
     EXPECT_TRUE(near("UT1-UTC drift (s)", 0.9 * 0.002592, (t2 - mjd) * 86400.0, 1e-5));
     double a1, a2, u1, u2;
     varn::tttai(DJMJD0, 64000.0, a1, a2);
-    EXPECT_EQ(varn::taiutc(a1, a2, u1, u2), 1);
+    EXPECT_TRUE(varn::taiutc(a1, a2, u1, u2) == 1 && varn::utcut1(u1, u2, 0.25, t1, t2) == 1);
     EXPECT_TRUE(near("UTC", a2 - 37.0 / 86400.0, u2, MJD_ROUNDING));
-    EXPECT_EQ(varn::utcut1(u1, u2, 0.25, t1, t2), 1);
     EXPECT_TRUE(near("UT1", u2 + 0.25 / 86400.0, t2, MJD_ROUNDING));
 }
 
