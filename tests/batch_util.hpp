@@ -20,7 +20,7 @@ struct Batch {
     std::int64_t n() const { return static_cast<std::int64_t>(c[0].size()); }
     void add(const std::array<double, 7>& r) { for (int k = 0; k < 7; ++k) c[k].push_back(r[k]); }
     // TT as one MJD, split into day and seconds, and the other five inputs.
-    void add_mjd(double mjd, const double x[5]) {
+    void add_mjd(double mjd, const std::array<double, 5>& x) {
         add({std::floor(mjd), (mjd - std::floor(mjd)) * 86400.0, x[0], x[1], x[2], x[3], x[4]});
     }
 };
@@ -41,8 +41,7 @@ struct Series {
     }
 };
 
-// threads < 0: the serial exact entry; otherwise the threaded exact or the
-// fast one. Outputs start at a sentinel so that an unwritten element shows.
+// threads < 0: serial exact, else threaded exact or fast; outputs start at a sentinel.
 inline Series run(const Batch& b, int threads = -1, bool fast = false) {
     const std::int64_t n = b.n();
     Series s{n, {}};
@@ -56,16 +55,15 @@ inline Series run(const Batch& b, int threads = -1, bool fast = false) {
           o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14],
           o[15], o[16], o[17], threads_arg...);
     };
-    if (threads < 0) call(varn::iau_compute);
-    else if (fast) call(varn::iau_compute_fast, threads);
-    else call(varn::iau_compute_parallel, threads);
+    threads < 0 ? call(varn::iau_compute)
+                : call(fast ? varn::iau_compute_fast : varn::iau_compute_parallel, threads);
     return s;
 }
 
-// Rows on which two runs differ in any bit.
-inline std::int64_t rows_differing(const Series& x, const Series& y) {
+// Rows on which two runs differ in any bit of output k or, for k < 0, of any.
+inline std::int64_t rows_differing(const Series& x, const Series& y, int k = -1) {
     std::int64_t count = 0;
-    for (std::int64_t i = 0; i < x.n; ++i) count += !x.same(y, i, i);
+    for (std::int64_t i = 0; i < x.n; ++i) count += !x.same(y, i, i, k);
     return count;
 }
 

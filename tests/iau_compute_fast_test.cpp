@@ -6,12 +6,10 @@ using namespace varn_test;
 
 // A row at TT `mjd` with random plausible xp, yp, dX, dY and UT1 - UTC.
 static void add(Batch& b, double mjd, Rng& u) {
-    const double x[5] = {0.4 * u(), 0.4 * u(), 3e-4 * u(), 3e-4 * u(), u()};
-    b.add_mjd(mjd, x);
+    b.add_mjd(mjd, {0.4 * u(), 0.4 * u(), 3e-4 * u(), 3e-4 * u(), u()});
 }
 
-// Polynomials of degree below N come back to 1e-14, of degree N do not; at a
-// node the weights are exactly 1 and 0.
+// Degree below N comes back to 1e-14, degree N does not; at a node the weights are 1, 0.
 TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
     constexpr int N = 10;
     Rng u;
@@ -19,8 +17,7 @@ TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
         double c[N + 1], nodes[N], w[N], got;
         for (double& ck : c) ck = 2.0 * u() - 1.0;
         for (int degree : {N - 1, N}) {
-            auto p = [&](double x) {  // sum of c[k] (x / 9)^k, |p| < 11
-                double s = 0.0;
+            auto p = [&](double x, double s = 0.0) {  // sum of c[k] (x / 9)^k, |p| < 11
                 for (int k = degree; k >= 0; --k) s = s * (x / (N - 1)) + c[k];
                 return s;
             };
@@ -36,12 +33,9 @@ TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
     }
 }
 
-// Dense runs over 1900-2100 (1 Hz, 10-minute steps, random within a day),
-// within a tenth above the largest errors measured on this batch (rc2t, ERA
-// 1.14e-13, from ERA's own rounding of a UT1 moved by 1e-10 s; x 3.2e-14,
-// y 2.25e-14, GST 1.07e-14, rc2i 4.5e-15 rad; UT1 3.06e-10 s), so that a stencil
-// one node off fails (x 3.9e-14, UT1 3.9e-10 s); exact elsewhere; all rows
-// interpolated. Reversed and on 2 or 3 threads: the same bits.
+// Dense runs over 1900-2100 within a tenth above the errors measured on this batch (rc2t,
+// ERA 1.14e-13, x 3.2e-14, y 2.25e-14, GST 1.07e-14, rc2i 4.5e-15 rad, UT1 3.06e-10 s; one
+// node off: x 3.9e-14, UT1 3.9e-10 s), 98 % interpolated; reversed, 2 or 3 threads: same bits.
 TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads) {
     Rng u;  // the batch the errors were measured on
     Batch b;
@@ -56,6 +50,8 @@ TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads
                             0,       0,     0,       0,       0,       0, 0,       0, 1.3e-13};
     std::int64_t interpolated[2] = {0, 0};  // rows where either grid changed a bit
     for (std::int64_t i = 0; i < n; ++i) {
+        interpolated[0] += !fast.same(exact, i, i, XP_RAD);
+        interpolated[1] += !fast.same(exact, i, i, RC2I);
         for (int k = 0; k < 18; ++k)
             for (int c = 0; c < OUT_COLS[k]; ++c) {
                 double d = fast.at(k, i, c) - exact.at(k, i, c);
@@ -63,11 +59,8 @@ TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads
                 if (!(std::fabs(d) <= (k == UT1 && c == 0 ? 0.0 : tol[k])))
                     ADD_FAILURE() << "output " << k + 1 << " col " << c + 1 << " diff " << d;
             }
-        interpolated[0] += !fast.same(exact, i, i, XP_RAD);
-        interpolated[1] += !fast.same(exact, i, i, RC2I);
     }
-    EXPECT_GT(interpolated[0], 0.98 * n);  // near a node the error may round away
-    EXPECT_GT(interpolated[1], 0.98 * n);
+    EXPECT_TRUE(interpolated[0] > 0.98 * n && interpolated[1] > 0.98 * n) << interpolated[0];
     for (auto& v : b.c) std::reverse(v.begin(), v.end());
     for (int threads : {2, 3}) {
         const Series s = run(b, threads, true);
@@ -75,10 +68,8 @@ TEST(IauComputeFast, DenseRunsWithinMeasuredBoundAndIndependentOfOrderAndThreads
     }
 }
 
-// Which rows are interpolated: clusters of epochs over `spread` 1/16-day
-// intervals of the pole and UT1 grid from `interval` on (from MJD 58849, a
-// node of both grids); a run of overlapping 10-node stencils is interpolated
-// when it holds 1.25 epochs per node. The same for the 1/2-day grid of rc2i.
+// Clusters on the 1/16-day pole/UT1 grid (MJD 58849 a node): a run of 10-node stencils is
+// interpolated when it holds 1.25 epochs per node; the same for the 1/2-day grid of rc2i.
 TEST(IauComputeFast, InterpolatesRunsWithAtLeastFiveEpochsPerFourNodes) {
     struct Cluster { int epochs, interval, spread; bool hf, slow; };
     const std::vector<std::vector<Cluster>> cases = {
@@ -97,25 +88,21 @@ TEST(IauComputeFast, InterpolatesRunsWithAtLeastFiveEpochsPerFourNodes) {
         const Series exact = run(b), fast = run(b, 2, true);
         std::int64_t i = 0;
         for (const Cluster& k : cases[c])
-            for (int e = 0; e < k.epochs; ++e, ++i) {
-                EXPECT_EQ(fast.same(exact, i, i, XP_RAD), !k.hf) << "case " << c << " row " << i;
-                EXPECT_EQ(fast.same(exact, i, i, RC2I), !k.slow) << "case " << c << " row " << i;
-            }
+            for (int e = 0; e < k.epochs; ++e, ++i)
+                EXPECT_TRUE(fast.same(exact, i, i, XP_RAD) != k.hf &&
+                            fast.same(exact, i, i, RC2I) != k.slow) << "case " << c << " row " << i;
     }
 }
 
-// Rows that stay exact to the bit: outside 1900-2100 (10-minute runs across
-// both ends, whose first day inside is interpolated), with a non-finite input
-// or out of the calendar, in a sparse batch, and at a node (every 9th epoch of
-// the 10-minute runs for the 1/16-day grid, every 72nd for both).
+// Exact bits outside 1900-2100 (its first day inside interpolated), for bad rows, a sparse
+// batch, at a node (every 9th 10-minute epoch for the 1/16-day grid, every 72nd for both).
 TEST(IauComputeFast, KeepsExactBitsOutsideTheSpanForBadRowsSparseBatchesAndAtNodes) {
     Rng u;
     Batch b;
     for (double start : {15019.0, 88067.5, 58849.0})  // 3, 3 and 2 days
         for (int i = 0; i < (start == 58849.0 ? 288 : 432); ++i) add(b, start + i / 144.0, u);
     for (int k = 0; k < 5; ++k) b.c[2 + k][900 + k] = k % 2 ? NaN : INF;
-    b.c[0][905] = b.c[1][905] = NaN;
-    b.c[0][906] = -3e6;
+    b.c[0][905] = b.c[1][905] = NaN, b.c[0][906] = -3e6;
     for (int i = 0; i < 200; ++i) add(b, 15020.0 + 73049.0 * u(), u);  // sparse
     const Series exact = run(b), fast = run(b, 2, true);
     for (std::int64_t i = 0; i < b.n(); ++i) {

@@ -28,12 +28,11 @@ inline bool same_bits(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
 }
 
-// Uniform in [0, 1) from a 64-bit linear congruential generator.
+// Uniform in [0, 1): the top 53 bits of a 64-bit linear congruential generator.
 struct Rng {
     std::uint64_t state = 1;
     double operator()() {
-        state = state * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<double>(state >> 11) / 9007199254740992.0;
+        return ((state = state * 6364136223846793005ull + 1442695040888963407ull) >> 11) * 0x1p-53;
     }
 };
 
