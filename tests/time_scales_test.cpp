@@ -2,6 +2,8 @@
 #include "pipeline/time_scales.hpp"
 
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include <erfa.h>
 
@@ -15,38 +17,23 @@ constexpr double MJD_ROUNDING = 4e-11;
 
 static double mjd_of(int y, int m, int d) { double a, b; eraCal2jd(y, m, d, &a, &b); return b; }
 
-// TAI - UTC as the IERS lists it, typed apart from the code's table: month (from 0h UTC on
-// its 1st), Julian Date, value (s), in the drift era reference MJD and rate (s/day).
-constexpr const char* PUBLISHED_STEPS[] = {
-    "1960 JAN 2436934.5 1.4178180 37300 0.001296", "1961 JAN 2437300.5 1.4228180 37300 0.001296",
-    "1961 AUG 2437512.5 1.3728180 37300 0.001296", "1962 JAN 2437665.5 1.8458580 37665 0.0011232",
-    "1963 NOV 2438334.5 1.9458580 37665 0.0011232", "1964 JAN 2438395.5 3.2401300 38761 0.001296",
-    "1964 APR 2438486.5 3.3401300 38761 0.001296", "1964 SEP 2438639.5 3.4401300 38761 0.001296",
-    "1965 JAN 2438761.5 3.5401300 38761 0.001296", "1965 MAR 2438820.5 3.6401300 38761 0.001296",
-    "1965 JUL 2438942.5 3.7401300 38761 0.001296", "1965 SEP 2439004.5 3.8401300 38761 0.001296",
-    "1966 JAN 2439126.5 4.3131700 39126 0.002592", "1968 FEB 2439887.5 4.2131700 39126 0.002592",
-    "1972 JAN 2441317.5 10", "1972 JUL 2441499.5 11", "1973 JAN 2441683.5 12",
-    "1974 JAN 2442048.5 13", "1975 JAN 2442413.5 14", "1976 JAN 2442778.5 15",
-    "1977 JAN 2443144.5 16", "1978 JAN 2443509.5 17", "1979 JAN 2443874.5 18",
-    "1980 JAN 2444239.5 19", "1981 JUL 2444786.5 20", "1982 JUL 2445151.5 21",
-    "1983 JUL 2445516.5 22", "1985 JUL 2446247.5 23", "1988 JAN 2447161.5 24",
-    "1990 JAN 2447892.5 25", "1991 JAN 2448257.5 26", "1992 JUL 2448804.5 27",
-    "1993 JUL 2449169.5 28", "1994 JUL 2449534.5 29", "1996 JAN 2450083.5 30",
-    "1997 JUL 2450630.5 31", "1999 JAN 2451179.5 32", "2006 JAN 2453736.5 33",
-    "2009 JAN 2454832.5 34", "2012 JUL 2456109.5 35", "2015 JUL 2457204.5 36",
-    "2017 JAN 2457754.5 37",
-};
+// The steps of TAI - UTC as the IERS publishes them (tai-utc.dat: date, Julian
+// Date, value and drift expression), typed apart from the table in the code.
+static const std::string HERE = __FILE__, DATA = HERE.substr(0, HERE.rfind('/')) + "/data/";
 
 // Each row on its first day and the eve, 0h and 18h, to 1e-12 s (fixed: it ended in 2012).
 TEST(Dat, EveryPublishedStepRowByRow) {
     const char* MONTHS = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
     double prev[3] = {0.0, 0.0, 0.0};  // TAI - UTC is 0 before 1960 (with a warning)
-    for (const char* row : PUBLISHED_STEPS) {
+    std::ifstream list(DATA + "tai-utc.dat");
+    int rows = 0;
+    for (std::string line; std::getline(list, line); ++rows) {
+        const char* row = line.c_str();
         int year, py, pm, pd;
         char mon[4];
         double jd, step[3] = {0.0, 0.0, 0.0}, got, pf;  // value, reference MJD, rate
-        ASSERT_GE(std::sscanf(row, "%d %3s %lf %lf %lf %lf", &year, mon, &jd, &step[0], &step[1],
-                              &step[2]), 4) << row;
+        ASSERT_EQ(std::sscanf(row, "%d %3s 1 =JD %lf TAI-UTC= %lf S + (MJD - %lf) X %lf", &year, mon,
+                              &jd, &step[0], &step[1], &step[2]), 6) << row;
         const int month = static_cast<int>((std::strstr(MONTHS, mon) - MONTHS) / 3) + 1;
         const double mjd = jd - DJMJD0;
         EXPECT_EQ(mjd_of(year, month, 1), mjd) << row;  // the typed list is consistent
@@ -60,6 +47,7 @@ TEST(Dat, EveryPublishedStepRowByRow) {
         }
         std::copy(step, step + 3, prev);
     }
+    EXPECT_EQ(rows, 42);
 }
 
 // Statuses: warnings before 1960 and from 2023, fraction 1 and NaN accepted (NaN in the drift
@@ -129,6 +117,9 @@ TEST(TaiUtc, DriftEraBefore1972) {
     EXPECT_TRUE(dec31 + 0.5 > u2 && (dec31 + 0.5 - u2) * 86400.0 < v) << u2;
     varn::taiutc(DJMJD0, dec31 + 1.0 + v / 86400.0 + 0.25, u1, u2);
     EXPECT_TRUE(near("TAI-UTC 1960 (s)", v, (dec31 + 1.25 + v / 86400.0 - u2) * 86400.0, 1e-6));
+    // UTC -> TAI spreads that step by the 1960 value at noon of January 1: half at 12h.
+    varn::dat(1960, 1, 1, 0.5, v), varn::utctai(DJMJD0, dec31 + 0.5, a1, a2);
+    EXPECT_TRUE(near("TAI-UTC 1959 Dec 31 12h (s)", 0.5 * v, (a2 - dec31 - 0.5) * 86400.0, 1e-6));
 }
 
 // UT1 - UTC is DUT from 1972 off leap-second days, before plus the drift since 0h UTC,
