@@ -1,23 +1,18 @@
 function failed = run_tests(varargin)
-% RUN_TESTS  Run the host tests of varn in MATLAB or GNU Octave.
-%   run_tests                  every test_*.m beside this file
-%   run_tests('test_checks')   the named ones only
-%   failed = run_tests(...)    the number that failed
-% The plug-ins (varn, varn_fast, varn_eop) must be on the path. Each test
-% file is a function of no arguments that throws on its first failed check.
-% Ends with the line "N passed, N failed".
-here = fileparts(mfilename('fullpath'));
+% RUN_TESTS  Run the host tests of varn in MATLAB or GNU Octave: every
+% test_*.m beside this file, or the ones named (run_tests('test_contract')).
+% The plug-ins must be on the path. Each test is a function of no arguments
+% that throws on its first failed check. Returns the number that failed and
+% ends with the line "N passed, N failed".
 names = varargin;
 if isempty(names)
-  d = dir(fullfile(here, 'test_*.m'));
+  d = dir(fullfile(fileparts(mfilename('fullpath')), 'test_*.m'));
   names = regexprep({d.name}, '\.m$', '');
 end
-passed = 0;
 failed = 0;
 for k = 1:numel(names)
   try
     feval(names{k});
-    passed = passed + 1;
     fprintf('%s passed\n', names{k});
   catch err
     failed = failed + 1;
@@ -27,5 +22,5 @@ for k = 1:numel(names)
     end
   end
 end
-fprintf('%d passed, %d failed\n', passed, failed);
+fprintf('%d passed, %d failed\n', numel(names) - failed, failed);
 end
