@@ -1,13 +1,20 @@
 function test_results()
 % The values varn returns: the library's, bit for bit (when the ctest run
-% provides them); rows independent of each other; a NaN or Inf input kept to
-% its row and to the outputs that depend on it; rotations consistent.
+% provides them), on any thread setting (VARN_NUM_THREADS: counts, values
+% that are not a count, none; in MATLAB maxNumCompThreads rules); rows
+% independent of each other; a NaN or Inf input kept to its row and to the
+% outputs that depend on it; rotations consistent.
 if ~isempty(getenv('VARN_REFERENCE_FILE'))
   [in, want] = read_reference();
-  got = cell(1, 18);
-  [got{:}] = varn(in{:});
-  for j = 1:18
-    expect('same', sprintf('library vs plug-in, output %d', j), want{j}, got{j});
+  in = cellfun(@(a) repmat(a, 30, 1), in, 'UniformOutput', false);   % 330 rows
+  old = getenv('VARN_NUM_THREADS');
+  for setting = {'1', '2', '7', '0', '2x', '99999999999999999999', '', old}
+    setenv('VARN_NUM_THREADS', setting{1});   % '': as if unset
+    got = cell(1, 18);
+    [got{:}] = varn(in{:});
+    for j = 1:18
+      expect('same', sprintf('threads "%s", output %d', setting{1}, j), repmat(want{j}, 30, 1), got{j});
+    end
   end
 end
 in = varn_inputs(9);
