@@ -79,3 +79,34 @@ for n = sizes
            100 * (1 - core_us_per_epoch * n * 1e-6 / elapsed));
   end
 end
+
+% varn_fast against varn, the whole call, on the batches of the C++
+% benchmark: 10-minute epochs over a year, 1 Hz over a day, and 1,000 epochs
+% scattered over ten years (computed exactly by varn_fast too).
+if exist('varn_fast', 'file') == 3
+  rng(5489);
+  batches = {'10 min over a year', 59945 + (0:52559)' / 144
+             '1 Hz over a day', 59945 + (0:86399)' / 86400
+             '1,000 over 10 years', sort(59945 + 3652.5 * rand(1000, 1))};
+  fprintf('\n%22s %14s %14s %9s\n', 'batch', 'varn us/ep', 'varn_fast us/ep', 'speed-up');
+  for b = 1:size(batches, 1)
+    m = batches{b, 2};
+    n = numel(m);
+    in = {[floor(m), (m - floor(m)) * 86400], 0.1 + 0.05 * sin(m / 400), ...
+          0.35 + 0.05 * cos(m / 400), 1.5e-4 * ones(n, 1), -2e-4 * ones(n, 1), ...
+          -0.2 + 0.1 * sin(m / 300)};
+    times = zeros(1, 2);
+    fns = {@varn, @varn_fast};
+    for f = 1:2
+      best = Inf;
+      for rep = 1:3   % fastest of three
+        t0 = tic;
+        [o{1:18}] = fns{f}(in{:});
+        best = min(best, toc(t0));
+      end
+      times(f) = best;
+    end
+    clear o;
+    fprintf('%22s %14.2f %14.2f %9.1f\n', batches{b, 1}, 1e6 * times / n, times(1) / times(2));
+  end
+end
