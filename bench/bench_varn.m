@@ -110,3 +110,22 @@ if exist('varn_fast', 'file') == 3
     fprintf('%22s %14.2f %14.2f %9.1f\n', batches{b, 1}, 1e6 * times / n, times(1) / times(2));
   end
 end
+
+% varn_eop, the whole call: the first read of a series (VARN_EOP_FILE, for
+% example the full EOP 14 C04 series; else the committed excerpt) and the
+% interpolation of 10^5 epochs from the table kept between calls.
+if exist('varn_eop', 'file') == 3
+  here = fileparts(mfilename('fullpath'));
+  file = getenv('VARN_EOP_FILE');
+  if isempty(file), file = fullfile(here, '..', 'tests', 'data', 'eopc04_14_2016-12.txt'); end
+  clear('varn_eop');   % forget a table kept from an earlier call
+  t0 = tic;
+  first = varn_eop(file, [57740 0]);
+  read_s = toc(t0);
+  m = first.xp * 0 + 57740 + (0:99999)' * (27 / 1e5);   % inside the excerpt's span
+  t0 = tic;
+  [xp_i, yp_i] = varn_eop(file, [floor(m), (m - floor(m)) * 86400]);
+  interp_s = toc(t0);
+  fprintf('\nvarn_eop: first call (read) %.1f ms; 10^5 epochs from the kept table %.3f us/epoch\n', ...
+          1e3 * read_s, 1e6 * interp_s / numel(m));
+end
