@@ -11,7 +11,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BENCH_REPETITIONS ?= 3
 
-.PHONY: deps configure build test unit-test sanitize-test fuzz demo bench clean
+.PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -61,6 +61,12 @@ bench: build
 	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
 	octave-cli --no-gui --no-history --norc --path "$(CURDIR)/$(BUILD)/gateway" \
 	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"
+
+# Faults the tests catch: the mutation tool beside the checkout injects one
+# fault at a time into the library and gateways, rebuilds and runs ctest.
+MUTANT_SEED ?= 1
+mutants: deps
+	python3 ../shared/tools/mutants.py --repo . --count 80 --seed $(MUTANT_SEED) --jobs $(JOBS) --timeout 60
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

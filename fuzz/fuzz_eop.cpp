@@ -1,7 +1,5 @@
-// Fuzz target for the Earth orientation reader: any bytes as a file, read
-// from a stream. Checks that a failure leaves the table empty and that
-// epochs near the nodes of a table read interpolate consistently: all NaN
-// exactly outside the table, counted, and never a prediction there.
+// Fuzz target for the EOP reader: any bytes as a file. A failure leaves the table empty; epochs
+// near its nodes are all NaN exactly outside the table, counted, and never predictions there.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>

@@ -1,8 +1,7 @@
-// Fuzz target for the time scales and the epoch pipeline. Input: 9-byte values, a tag byte
-// and 8 bytes, a raw double if the tag's top bit is set, else an edge below plus a small
-// offset. Checked beside the sanitizers: documented statuses, results untouched on failure,
-// UTC -> TAI undoes TAI -> UTC from 1972, rotations, a batch row equals a one-row call and
-// threaded equals serial, fast within its bound of exact. A violation aborts.
+// Fuzz target for the time scales and the pipeline. Input: 9-byte values, a raw double or an
+// edge below plus an offset. Aborts unless: documented statuses, results untouched on failure,
+// UTC -> TAI undoes TAI -> UTC (1972 on), rotations, row = one-row call, threaded = serial, fast
+// within its bound.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>

@@ -4,12 +4,12 @@
 
 using namespace varn_test;
 
-// A row at TT `mjd` with random plausible xp, yp, dX, dY and UT1 - UTC.
-static void add(Batch& b, double mjd, Rng& u) {
+static void add(Batch& b, double mjd, Rng& u) {  // TT mjd, random plausible orientation
     b.add_mjd(mjd, {0.4 * u(), 0.4 * u(), 3e-4 * u(), 3e-4 * u(), u()});
 }
 
-// Degree below N comes back to 1e-14, degree N does not; at a node the weights are 1, 0.
+// Degree below N comes back to 1e-14, degree N does not (off by c[N] / 9^N prod (x - j), at
+// least 2.5e-7 c[N]); at a node the weights are 1, 0.
 TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
     constexpr int N = 10;
     Rng u;
@@ -25,7 +25,6 @@ TEST(Lagrange, ReproducesPolynomialsBelowItsOrderAndNodeValues) {
             const double x = degree < N ? (N - 1) * u() : trial % (N - 1) + 0.5;
             varn::detail::lagrange_interpolate<N, 1>(x, nodes, &got);
             if (degree < N) EXPECT_TRUE(near("degree N-1", p(x), got, 1e-14));
-            // Off by c[N] / 9^N times the product of (x - j), at least 2.5e-7 c[N].
             else EXPECT_GT(std::fabs(got - p(x)), 2e-7 * std::fabs(c[N]));
         }
         varn::detail::lagrange_weights<N>(trial % N, w);

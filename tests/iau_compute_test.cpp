@@ -117,7 +117,7 @@ TEST(IauCompute, RowsAreIndependentOfBatchAndThreads) {
     for (double v : sentinel) EXPECT_EQ(v, 7.0);
 }
 
-// Exit 0 when a run where no thread starts (root dropped, NPROC 0) equals want, else 1-3.
+// 0 when a run where no thread starts (root dropped, NPROC 0) equals want, else 1-3.
 static int run_without_threads(const Batch& b, const Series& want) {
     const rlimit none = {0, 0};
     if ((geteuid() == 0 && setuid(65534) != 0) || setrlimit(RLIMIT_NPROC, &none) != 0) return 3;

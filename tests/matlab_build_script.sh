@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# The MATLAB build of every plug-in, without MATLAB: the project is configured
-# against a stand-in MATLAB root made here (Octave's mex.h, libmx and libmex
-# defining every MEX API function, what FindMatlab and matlab_add_mex read)
-# and the MATLAB targets are built. Each plug-in must pass its messages as
-# data, link with no undefined symbol, export only mexFunction and the API
-# version, need no newer C++ runtime than MATLAB's, and have its help text
-# beside it. No plug-in is run.
-#   matlab_build_script.sh <source dir> <cmake> <mkoctfile>
+# The MATLAB build of every plug-in without MATLAB, against a stand-in MATLAB root made here
+# (Octave's mex.h, libmx/libmex defining the MEX API, what FindMatlab reads). Each plug-in must
+# pass messages as data, link with no undefined symbol, export only mexFunction and the API
+# version, need no newer C++ runtime than MATLAB's, and have its help text beside it. Nothing
+# runs. Usage: matlab_build_script.sh <source dir> <cmake> <mkoctfile>
 set -euo pipefail
 src=$1 cmake=$2 mkoctfile=$3
 work=$(mktemp -d)

@@ -8,12 +8,15 @@
 #include <cstdio>
 #include <iomanip>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 namespace varn_test {
 
+// The test data folder, tests/data.
+inline const std::string DATA = std::string(__FILE__).substr(0, std::string(__FILE__).rfind('/')) + "/data/";
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
 

@@ -17,11 +17,9 @@ constexpr double MJD_ROUNDING = 4e-11;
 
 static double mjd_of(int y, int m, int d) { double a, b; eraCal2jd(y, m, d, &a, &b); return b; }
 
-// The steps of TAI - UTC as the IERS publishes them (tai-utc.dat: date, Julian
-// Date, value and drift expression), typed apart from the table in the code.
-static const std::string HERE = __FILE__, DATA = HERE.substr(0, HERE.rfind('/')) + "/data/";
 
-// Each row on its first day and the eve, 0h and 18h, to 1e-12 s (fixed: it ended in 2012).
+// The steps as the IERS publishes them (data/tai-utc.dat, typed apart from the code's table):
+// each row on its first day and the eve, 0h and 18h, to 1e-12 s (fixed: it ended in 2012).
 TEST(Dat, EveryPublishedStepRowByRow) {
     const char* MONTHS = "JANFEBMARAPRMAYJUNJULAUGSEPOCTNOVDEC";
     double prev[3] = {0.0, 0.0, 0.0};  // TAI - UTC is 0 before 1960 (with a warning)

@@ -1,11 +1,8 @@
 #!/bin/bash
-# Host tests of the plug-ins inside octave-cli under valgrind memcheck:
-#   tests/octave/run_valgrind.sh <directory holding varn.mex> [test names]
-# (default: test_contract and test_results, every error path and every class
-# and shape of the call, and test_eop where varn_eop is built). Fails on an
-# invalid access, an uninitialised value, a wrong free or a definite leak
-# whose stack passes through a plug-in (Octave itself is not clean under
-# memcheck), when a test fails, or when octave-cli dies. The log is kept.
+# Host tests under valgrind memcheck: run_valgrind.sh <dir of varn.mex> [test names] (default
+# test_contract, test_results, and test_eop where built: every error path, class and shape).
+# Fails on an invalid access, uninitialised value, wrong free or definite leak whose stack
+# passes through a plug-in (Octave itself is not clean), a failed test, or a dead octave-cli.
 set -u
 [ $# -ge 1 ] && [ -f "$1/varn.mex" ] || { echo "usage: $0 <dir of varn.mex> [tests]" >&2; exit 2; }
 mex_dir=$(cd "$1" && pwd)

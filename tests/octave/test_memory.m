@@ -1,8 +1,7 @@
 function test_memory()
-% An allocation that cannot be had ends the call with a clear error, and the
-% session goes on. Run under an address-space limit (run_with_memory_limit.sh)
-% that leaves room for the inputs and the one host output but not for the
-% gateway's private arrays: 62 columns of n doubles, about 5 GB for n = 1e7.
+% An allocation that cannot be had ends the call with a clear error; the session goes on.
+% Under an address-space limit (run_with_memory_limit.sh) with room for the inputs and one
+% output but not the private arrays: 62 columns of n doubles, about 5 GB for n = 1e7.
 n = 1e7;
 tt = zeros(n, 2, 'int8');
 c = zeros(n, 1, 'int8');
