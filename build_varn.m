@@ -1,9 +1,9 @@
 function build_varn()
 %BUILD_VARN  Build the MEX plug-ins in the current folder (the repository
-%   root), each beside its help text: varn, and varn_fast and varn_eop when
-%   their help files varn_fast.m and varn_eop.m are here. In MATLAB the
-%   files are varn.mexa64 (the extension mexext gives), in GNU Octave
-%   varn.mex.
+%   root), each beside its help text: varn, and varn_fast, varn_eop,
+%   varn_gcrs2itrs and varn_itrs2gcrs when their help files are here. In
+%   MATLAB the files are varn.mexa64 (the extension mexext gives), in GNU
+%   Octave varn.mex.
 %
 %   Run from the repository root, in MATLAB or Octave:
 %       build_varn
@@ -24,7 +24,9 @@ end
 % Name, gateway source and macro definitions of each plug-in.
 plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
            'varn_fast', fullfile('gateway', 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
-           'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {}};
+           'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {};
+           'varn_gcrs2itrs', fullfile('gateway', 'varn_state_mex.cpp'), {};
+           'varn_itrs2gcrs', fullfile('gateway', 'varn_state_mex.cpp'), {'-DVARN_ITRS2GCRS'}};
 library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];
 flags = '-O2 -std=c++17 -ffp-contract=off';
 

@@ -1,0 +1,64 @@
+function test_state()
+% varn_gcrs2itrs and varn_itrs2gcrs: the rule written out here, row by row,
+% to a few rounding units; optional inputs left out or [], a scalar lod,
+% converted classes; every error, classes before shapes.
+[rc2t, ~, rpom] = varn([58849 43200; 58849.25 0; 60000 0], [0.07; 0.08; 0.1], ...
+                       [0.28; 0.3; 0.35], zeros(3, 1), zeros(3, 1), [-0.17; -0.18; 0.1]);
+r = [-1237100 6089300 2984400; 7e6 1e5 -2e5; 4.2e7 -1e3 5e2];        % m
+v = [-5271.3 1410.5 -5063.3; 10 7400 1000; 3000 -2 1];               % m/s
+a = -3.986004418e14 * r ./ sqrt(sum(r .^ 2, 2)) .^ 3;                % m/s^2
+lod = [1e-3; -2e-3; 0];                                              % s
+for name = {'varn_gcrs2itrs', 'varn_itrs2gcrs'}
+  f = str2func(name{1});
+  pre = ['MATLAB:' name{1} ':'];
+  want = zeros(3, 3, 3);
+  for i = 1:3
+    W = reshape(rpom(i, :), 3, 3);
+    RQ = W' * reshape(rc2t(i, :), 3, 3);
+    w = [0; 0; 7.292115146706979e-5 * (1 - lod(i) / 86400)];
+    if strcmp(name{1}, 'varn_gcrs2itrs')
+      rp = RQ * r(i, :)';
+      vp = RQ * v(i, :)' - cross(w, rp);
+      want(i, :, :) = W * [rp, vp, RQ * a(i, :)' - 2 * cross(w, vp) - cross(w, cross(w, rp))];
+    else
+      rp = W' * r(i, :)';
+      vp = W' * v(i, :)';
+      want(i, :, :) = RQ' * [rp, vp + cross(w, rp), W' * a(i, :)' + 2 * cross(w, vp) + cross(w, cross(w, rp))];
+    end
+  end
+  [rg, vg, ag] = f(rc2t, rpom, r, v, a, lod);
+  expect('near', [name{1} ' r'], want(:, :, 1), rg, 4e-8);   % 1e-15 of 42,000 km
+  expect('near', [name{1} ' v'], want(:, :, 2), vg, 1e-11);
+  expect('near', [name{1} ' a'], want(:, :, 3), ag, 2e-14);
+  [r0, v0] = f(rc2t, rpom, r, v, [], zeros(3, 1));
+  expect('true', 'optional inputs', isequal(f(rc2t, rpom, r), r0, rg) && isequal(f(rc2t, rpom, r, v, a), r0));
+  [~, v1] = f(rc2t, rpom, r, v, [], []);
+  expect('same', 'lod left out is 0', v0, v1);
+  [~, ~, a1] = f(rc2t, rpom, r, v, a, 1e-3);
+  [~, ~, a3] = f(rc2t, rpom, r, v, a, [1e-3; 1e-3; 1e-3]);
+  expect('same', 'scalar lod', a3, a1);
+  expect('same', 'single inputs', f(double(single(rc2t)), rpom, double(single(r))), f(single(rc2t), rpom, single(r)));
+  expect('same', 'n = 0', zeros(0, 3), f(zeros(0, 9), zeros(0, 9), zeros(0, 3), [], [], 1));
+
+  errors = {'nInput', 'Three to six inputs required.', 1, {rc2t, rpom}
+            'nInput', '', 1, {rc2t, rpom, r, v, a, lod, 1}
+            'nOutput', 'Too many output arguments.', 4, {rc2t, rpom, r, v, a}
+            'NonNumeric_rc2t', 'Input for rc2t must be numeric.', 1, {'a', rpom, r}
+            'Complex_v', 'Input for v must be real.', 1, {rc2t, rpom, r, complex(v)}
+            'Sparse_a', 'Input for a must be full.', 1, {rc2t, rpom, r, v, sparse(a)}
+            'NonNumeric_lod', 'Input for lod must be numeric.', 1, {zeros(3), rpom, r, v, a, {}}
+            'WrongDimension_rc2t', 'Input for rc2t must be of dimension nx9', 1, {zeros(3), rpom, r}
+            'WrongDimension_rpom', 'Input for rpom must be of dimension nx9, n the rows of rc2t', 1, {rc2t, rpom(1:2, :), r}
+            'WrongDimension_r', '', 1, {rc2t, rpom, r(:, 1:2)}
+            'WrongDimension_v', '', 1, {rc2t, rpom, r, zeros(3, 2)}
+            'WrongDimension_a', '', 1, {rc2t, rpom, r, v, zeros(0, 3)}
+            'WrongDimension_lod', '', 1, {rc2t, rpom, r, v, a, [1 2 3]}
+            'MissingInput_v', 'Output v requires input v.', 2, {rc2t, rpom, r}
+            'MissingInput_v', '', 3, {rc2t, rpom, r, [], a}
+            'MissingInput_a', 'Output a requires input a.', 3, {rc2t, rpom, r, v, [], 0}};
+  for k = 1:size(errors, 1)
+    expect('error', [name{1} ' ' errors{k, 1}], [pre errors{k, 1}], errors{k, 2}, errors{k, 3}, ...
+           @() f(errors{k, 4}{:}));
+  end
+end
+end
