@@ -1,9 +1,11 @@
 function test_state()
 % varn_gcrs2itrs and varn_itrs2gcrs: the rule written out here, row by row,
 % to a few rounding units; optional inputs left out or [], a scalar lod,
-% converted classes; every error, classes before shapes.
-[rc2t, ~, rpom] = varn([58849 43200; 58849.25 0; 60000 0], [0.07; 0.08; 0.1], ...
-                       [0.28; 0.3; 0.35], zeros(3, 1), zeros(3, 1), [-0.17; -0.18; 0.1]);
+% converted classes; every error, classes before shapes. Row 1: 2007 April 5,
+% 12h UTC with its published EOP and a low orbit; then low and geostationary.
+[rc2t, ~, rpom] = varn([54195 43265.184; 58849.25 0; 60000 0], [0.0349282; 0.08; 0.1], ...
+                       [0.4833163; 0.3; 0.35], [0.1750e-3; 0; 0], [-0.2259e-3; 0; 0], ...
+                       [-0.072073685; -0.18; 0.1]);
 r = [-1237100 6089300 2984400; 7e6 1e5 -2e5; 4.2e7 -1e3 5e2];        % m
 v = [-5271.3 1410.5 -5063.3; 10 7400 1000; 3000 -2 1];               % m/s
 a = -3.986004418e14 * r ./ sqrt(sum(r .^ 2, 2)) .^ 3;                % m/s^2
