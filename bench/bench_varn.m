@@ -1,7 +1,8 @@
 % Benchmark of the whole varn call in GNU Octave (or MATLAB):
 % time per epoch for n = 1e3, 1e5 and 1e6 epochs, the share of the
-% gateway's own work (the call less the computation), and the peak memory of
-% one call against the size of its inputs and outputs.
+% gateway's own work (the call less the computation), the peak memory of
+% one call against the size of its inputs and outputs, and the state vector
+% transform on the matrices of each call.
 %
 % Run after building (make bench runs it after the C++ benchmark):
 %   octave-cli --no-gui --no-history --norc --path "$PWD/build/gateway" \
@@ -64,6 +65,15 @@ for n = sizes
   [o{1:18}] = varn(tt, xp, yp, dX, dY, DUT);
   elapsed = toc(t0);
   peak = status_kb('VmHWM');
+  % A state per epoch from GCRS to ITRS with the matrices just made: the
+  % whole call against the varn call that made them.
+  if exist('varn_gcrs2itrs', 'file') == 3
+    x = 7e6 * [cos(m), sin(m), 0.1 * cos(3 * m)];
+    t0 = tic;
+    [ri, vi, ai] = varn_gcrs2itrs(o{1}, o{3}, x, 1e-3 * x, 1e-6 * x, 1e-3);
+    state_s = toc(t0);
+    clear x ri vi ai;
+  end
   clear o;
 
   bound_mb = n * (bytes_per_epoch_in + 2 * bytes_per_epoch_out) / 2^20;
@@ -77,6 +87,10 @@ for n = sizes
   if ~isnan(core_us_per_epoch)
     printf('          beyond the computation: %.2f%% of the call\n', ...
            100 * (1 - core_us_per_epoch * n * 1e-6 / elapsed));
+  end
+  if exist('varn_gcrs2itrs', 'file') == 3
+    printf('          varn_gcrs2itrs (r, v, a): %.4f us/epoch = %.2f%% of the varn call\n', ...
+           1e6 * state_s / n, 100 * state_s / elapsed);
   end
 end
 

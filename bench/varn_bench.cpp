@@ -30,6 +30,7 @@
 #include "models/utlibr.hpp"
 #include "pipeline/iau_compute.hpp"
 #include "pipeline/iau_compute_fast.hpp"
+#include "pipeline/state_vectors.hpp"
 #include "pipeline/time_scales.hpp"
 
 namespace {
@@ -263,6 +264,31 @@ void BM_GatewayPrivateArrays(benchmark::State& state) {
 }
 BENCHMARK(BM_GatewayPrivateArrays)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// State vectors GCRS to ITRS (r, v, a and lod per row) of n rows on the given
+// threads, from matrices that varn computed: 64 epochs repeated down the
+// batch (the transform's cost does not depend on the values).
+void BM_StateVectors(benchmark::State& state) {
+    const std::int64_t n = state.range(0);
+    const int threads = static_cast<int>(state.range(1));
+    Batch b(64);
+    b.run(0);
+    std::vector<double> rc2t(9 * n), rpom(9 * n), x(9 * n), lod(n, 1e-3), out(9 * n);
+    for (std::int64_t j = 0; j < 9 * n; ++j) {
+        rc2t[j] = b.out[0][j / n * 64 + j % n % 64];
+        rpom[j] = b.out[2][j / n * 64 + j % n % 64];
+        x[j] = 1e6 + static_cast<double>(j % 1000);
+    }
+    for (auto _ : state) {
+        varn::gcrs_to_itrs(n, rc2t.data(), rpom.data(), x.data(), x.data() + 3 * n,
+                           x.data() + 6 * n, lod.data(), out.data(), out.data() + 3 * n,
+                           out.data() + 6 * n, threads);
+        benchmark::ClobberMemory();
+    }
+    per_epoch(state, n);
+}
+BENCHMARK(BM_StateVectors)->Args({1000000, 1})->Args({1000000, HW})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Keeps the per-epoch time of every run, for the ratios printed at the end:
 // with repetitions, the fastest run of each benchmark, the one least
 // disturbed by whatever else the machine was doing.
@@ -335,5 +361,11 @@ int main(int argc, char** argv) {
                 "private arrays (allocation, first touch) %.3f us/epoch = %.2f%%\n",
                 hw.c_str(), copies, 100.0 * copies / (all + copies + priv), priv,
                 100.0 * priv / (all + copies + priv));
+    const double states_one = get("BM_StateVectors/1000000/1/real_time");
+    const double states_all = get("BM_StateVectors/1000000/" + hw + "/real_time");
+    std::printf("state vectors GCRS -> ITRS, n = 1e6: 1 thread %.4f us/row = %.2f%% of the "
+                "varn computation of the matrices; %s threads %.4f us/row = %.2f%%\n",
+                states_one, 100.0 * states_one / one, hw.c_str(), states_all,
+                100.0 * states_all / all);
     return 0;
 }
