@@ -6,7 +6,8 @@
 % It runs from any folder that has the plug-ins on the path, except the
 % repository root, where the help-only varn.m would be found first.
 % Prints the Earth orientation across the leap second at the end of 2016,
-% the rotation and the time scales of one epoch, and writes varn_demo.png
+% the rotation and the time scales of one epoch, a satellite state carried
+% from GCRS to ITRS at that epoch, and writes varn_demo.png
 % beside this file: the ocean-tide plus libration corrections of the pole
 % coordinates and of UT1.
 
@@ -123,6 +124,32 @@ print_matrix('Celestial to terrestrial (GCRS to ITRS), rc2t:', mat(rc2t(i, :)));
 R = mat(rc2t(i, :));
 fprintf('  |R*R'' - I| = %.1e, det R = %.16f\n\n', max(max(abs(R * R' - eye(3)))), det(R));
 
+% ---------------------------------------------------------------------------
+% A satellite state from GCRS to ITRS at this epoch, and back: a circular
+% orbit 500 km above the equatorial radius, inclined 97.4 degrees. Seen from
+% the rotating Earth the velocity changes by up to 500 m/s and the
+% acceleration gains the Coriolis and centrifugal terms. The excess length
+% of day is left out (0): 1 ms of it would change v by 6e-6 m/s here.
+if exist('varn_gcrs2itrs', 'file') == 3
+  GM = 3.986004418e14;                         % m^3/s^2
+  radius = 6878137;                            % m
+  u = 30 * pi / 180;                           % argument of latitude
+  inc = 97.4 * pi / 180;                       % inclination
+  r_gcrs = radius * [cos(u), sin(u) * cos(inc), sin(u) * sin(inc)];
+  v_gcrs = sqrt(GM / radius) * [-sin(u), cos(u) * cos(inc), cos(u) * sin(inc)];
+  a_gcrs = -GM * r_gcrs / radius ^ 3;
+  [r_itrs, v_itrs, a_itrs] = varn_gcrs2itrs(rc2t(i, :), rpom(i, :), r_gcrs, v_gcrs, a_gcrs);
+  [r_back, v_back, a_back] = varn_itrs2gcrs(rc2t(i, :), rpom(i, :), r_itrs, v_itrs, a_itrs);
+  fprintf('A satellite state at this epoch, by varn_gcrs2itrs (500 km circular orbit, i = 97.4 deg):\n');
+  states = {'r (m)', r_gcrs, r_itrs; 'v (m/s)', v_gcrs, v_itrs; 'a (m/s^2)', a_gcrs, a_itrs};
+  for k = 1:3
+    fprintf('  %-9s GCRS %+18.9f %+18.9f %+18.9f   |.| %.9f\n', states{k, 1}, states{k, 2}, norm(states{k, 2}));
+    fprintf('  %-9s ITRS %+18.9f %+18.9f %+18.9f   |.| %.9f\n', '', states{k, 3}, norm(states{k, 3}));
+  end
+  fprintf('  back to GCRS by varn_itrs2gcrs: largest change %.1e m, %.1e m/s, %.1e m/s^2\n\n', ...
+          max(abs(r_back - r_gcrs)), max(abs(v_back - v_gcrs)), max(abs(a_back - a_gcrs)));
+end
+
 fprintf('Over the three days: dxp in [%+.1f, %+.1f] uas, dyp in [%+.1f, %+.1f] uas, dUT1 in [%+.1f, %+.1f] us\n', ...
         min(dxp_uas), max(dxp_uas), min(dyp_uas), max(dyp_uas), min(dut1_us), max(dut1_us));
 
@@ -141,15 +168,24 @@ fig = figure('visible', 'off');
 series = {dxp_uas, 'x_p (\muas)', [0.00 0.45 0.74];
           dyp_uas, 'y_p (\muas)', [0.85 0.33 0.10];
           dut1_us, 'UT1 (\mus)',  [0.47 0.67 0.19]};
+% Panels placed by hand, not by subplot: its default margins leave no room
+% for the y label beside tick labels as wide as -1000, nor for a title that
+% spans the figure. Left 0.16 of the width for the labels, the top 0.18 for
+% the title (two lines), the bottom 0.12 for the x label, and room between
+% the panels for their tick labels.
 for k = 1:3
-  subplot(3, 1, k);
+  axes('position', [0.16, 0.12 + (3 - k) * 0.26, 0.78, 0.18]);
   plot(hours, series{k, 1}, 'color', series{k, 3}, 'linewidth', 1.5);
   grid on;
   xlim([0 72]);
   set(gca, 'xtick', 0:6:72, 'fontsize', 9);
   ylabel(series{k, 2}, 'fontsize', 10);
   if k == 1
-    title('Ocean-tide + libration corrections, 2016-12-31 to 2017-01-02', 'fontsize', 11);
+    % Two lines: on one the title is wider than the figure. The first line
+    % is text above the axes, since gnuplot draws one line of a title only.
+    title('2016-12-31 to 2017-01-02 (UTC)', 'fontsize', 10);
+    text(0.5, 1.6, 'Ocean-tide + libration corrections', 'units', 'normalized', ...
+         'horizontalalignment', 'center', 'fontsize', 11, 'fontweight', 'bold');
   end
 end
 xlabel('hours since 2016-12-31 0h UTC', 'fontsize', 10);
