@@ -1,5 +1,6 @@
-// Numeric inputs of the MEX gateways (varn, varn_eop): which classes they
-// take, and the copy of such an array into a private array of doubles.
+// Numeric inputs of the MEX gateways (varn, varn_eop, the state vectors):
+// which classes they take, their class checks, and the copy of such an array
+// into a private array of doubles.
 // Inline, at file scope: each gateway is one translation unit.
 #pragma once
 
@@ -20,6 +21,22 @@ inline bool convertible_class(const mxArray* a) {
         default:
             return false;
     }
+}
+
+// Identifiers and messages of the checks of one input, in check order.
+struct InputErrors {
+    const char *non_numeric_id, *non_numeric_msg, *complex_id, *complex_msg, *sparse_id,
+        *sparse_msg, *dimension_id, *dimension_msg;
+};
+
+// The class checks of one input, in order: numeric of a class that converts,
+// real, full (complex and sparse storage do not hold plain elements). The
+// first that fails ends the call through the host's error call.
+inline void check_class(const mxArray* a, const InputErrors& e) {
+    if (!mxIsNumeric(a) || !convertible_class(a))
+        mexErrMsgIdAndTxt(e.non_numeric_id, "%s", e.non_numeric_msg);
+    if (mxIsComplex(a)) mexErrMsgIdAndTxt(e.complex_id, "%s", e.complex_msg);
+    if (mxIsSparse(a)) mexErrMsgIdAndTxt(e.sparse_id, "%s", e.sparse_msg);
 }
 
 template <typename T>

@@ -61,18 +61,7 @@ constexpr int IN_COLS[N_INPUTS] = {2, 1, 1, 1, 1, 1};
 // five Delaunay arguments, tai (day, seconds), era.
 constexpr int OUT_COLS[N_OUTPUTS] = {9, 9, 9, 1, 1, 1, 1, 2, 2, 11, 1, 1, 1, 1, 1, 1, 2, 1};
 
-// Identifiers and messages of the per-input checks, in check order.
-struct InputErrors {
-    const char* non_numeric_id;
-    const char* non_numeric_msg;
-    const char* complex_id;
-    const char* complex_msg;
-    const char* sparse_id;
-    const char* sparse_msg;
-    const char* dimension_id;
-    const char* dimension_msg;
-};
-
+// Identifiers and messages of the per-input checks (gateway/mex_input.hpp).
 constexpr InputErrors INPUT_ERRORS[N_INPUTS] = {
     {VARN_ID("NonNumeric_tt"), "Input for tt must be numeric.",
      VARN_ID("Complex_tt"), "Input for tt must be real.",
@@ -143,13 +132,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     // Classes, input by input, all before any shape: numeric, then real, then
     // full. Complex and sparse storage do not hold n x k plain elements.
-    for (int k = 0; k < N_INPUTS; ++k) {
-        const InputErrors& e = INPUT_ERRORS[k];
-        if (!mxIsNumeric(prhs[k]) || !convertible_class(prhs[k]))
-            mexErrMsgIdAndTxt(e.non_numeric_id, "%s", e.non_numeric_msg);
-        if (mxIsComplex(prhs[k])) mexErrMsgIdAndTxt(e.complex_id, "%s", e.complex_msg);
-        if (mxIsSparse(prhs[k])) mexErrMsgIdAndTxt(e.sparse_id, "%s", e.sparse_msg);
-    }
+    for (int k = 0; k < N_INPUTS; ++k) check_class(prhs[k], INPUT_ERRORS[k]);
 
     // Shapes. mxGetN counts every trailing dimension together, so an
     // n x 2 x 3 array fails like an n x 6 one.

@@ -56,11 +56,7 @@ constexpr int IN_COLS[N_INPUTS] = {9, 9, 3, 3, 3, 1};
      STATE_ID("Sparse_" name), "Input for " name " must be full.",                              \
      STATE_ID("WrongDimension_" name), "Input for " name " must be of dimension " shape}
 
-// Identifiers and messages of the per-input checks, in check order.
-struct InputErrors {
-    const char *non_numeric_id, *non_numeric_msg, *complex_id, *complex_msg, *sparse_id,
-        *sparse_msg, *dimension_id, *dimension_msg;
-};
+// Identifiers and messages of the per-input checks (gateway/mex_input.hpp).
 constexpr InputErrors INPUT_ERRORS[N_INPUTS] = {
     STATE_INPUT("rc2t", "nx9"),
     STATE_INPUT("rpom", "nx9, n the rows of rc2t"),
@@ -87,13 +83,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mexErrMsgIdAndTxt(STATE_ID("nOutput"), "%s", "Too many output arguments.");
 
     // Classes of every input given, in argument order.
-    for (int k = 0; k < nrhs; ++k) {
-        const InputErrors& e = INPUT_ERRORS[k];
-        if (!mxIsNumeric(prhs[k]) || !convertible_class(prhs[k]))
-            mexErrMsgIdAndTxt(e.non_numeric_id, "%s", e.non_numeric_msg);
-        if (mxIsComplex(prhs[k])) mexErrMsgIdAndTxt(e.complex_id, "%s", e.complex_msg);
-        if (mxIsSparse(prhs[k])) mexErrMsgIdAndTxt(e.sparse_id, "%s", e.sparse_msg);
-    }
+    for (int k = 0; k < nrhs; ++k) check_class(prhs[k], INPUT_ERRORS[k]);
 
     // Shapes. An optional input left out or given as [] is absent. mxGetN
     // counts every trailing dimension together.
