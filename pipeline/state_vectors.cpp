@@ -61,12 +61,12 @@ Vec mul_t(const double m[3][3], const Vec& u) {
             m[0][2] * u.x + m[1][2] * u.y + m[2][2] * u.z};
 }
 
-// w x u for w = (0, 0, omega).
+// w x u for w = (0, 0, omega). 2 w x u is spin(2 omega, u): the doubling
+// is exact, so either grouping gives the same bits.
 Vec spin(double omega, const Vec& u) { return {-(omega * u.y), omega * u.x, 0.0}; }
 
 Vec add(const Vec& p, const Vec& q) { return {p.x + q.x, p.y + q.y, p.z + q.z}; }
 Vec sub(const Vec& p, const Vec& q) { return {p.x - q.x, p.y - q.y, p.z - q.z}; }
-Vec twice(const Vec& u) { return {2.0 * u.x, 2.0 * u.y, 2.0 * u.z}; }
 
 struct Job {
     MatrixRows rc2t, rpom;
@@ -101,7 +101,7 @@ void run_rows(const Job& job, std::int64_t begin, std::int64_t end) {
             store(job.r_out, i, mul(w, rp));
             if (job.want_v) store(job.v_out, i, mul(w, vp));
             if (job.want_a) {
-                const Vec ap = sub(sub(mul(rq, a), twice(spin(omega, vp))),
+                const Vec ap = sub(sub(mul(rq, a), spin(2.0 * omega, vp)),
                                    spin(omega, spin(omega, rp)));
                 store(job.a_out, i, mul(w, ap));
             }
@@ -113,7 +113,7 @@ void run_rows(const Job& job, std::int64_t begin, std::int64_t end) {
                 store(job.v_out, i, mul_t(rq, add(vp, spin(omega, rp))));
                 if (job.want_a) {
                     const Vec ap = mul_t(w, a);
-                    store(job.a_out, i, mul_t(rq, add(add(ap, twice(spin(omega, vp))),
+                    store(job.a_out, i, mul_t(rq, add(add(ap, spin(2.0 * omega, vp)),
                                                       spin(omega, spin(omega, rp)))));
                 }
             }

@@ -125,7 +125,8 @@ TEST(StateVectors, LayoutsThreadsInPlaceAndNaNRows) {
     for (int i = 0; i < 200; ++i) few.add_mjd(58849.0 + i * 0.01, {0.1, 0.3, 1e-4, -1e-4, -0.2});
     const Series s200 = run(few);
     Series s{n, {}};
-    std::vector<double> by_rows[2], lod(n, 1.25e-3);
+    std::vector<double> by_rows[2], lod(n, 1.25e-3), scalar(n, 9.0);
+    scalar[0] = 1.25e-3;  // read with stride 0: the 9s never
     for (int o : {RC2T, RPOM})
         for (std::int64_t k = 0; k < 9 * n; ++k) {
             s.a[o].push_back(s200.at(o, k % n % 200, static_cast<int>(k / n)));
@@ -141,7 +142,7 @@ TEST(StateVectors, LayoutsThreadsInPlaceAndNaNRows) {
                 for (std::int64_t j = 0; j < 3 * n; ++j) io[k].push_back(x[k][j % 3 * n + j / 3]);
             ASSERT_TRUE(varn::transform_states(
                 to_itrs, n, {by_rows[0].data(), 9, 3, 1}, {by_rows[1].data(), 9, 3, 1},
-                {io[0].data(), 3, 1}, {io[1].data(), 3, 1}, {io[2].data(), 3, 1}, {&lod[0], 0},
+                {io[0].data(), 3, 1}, {io[1].data(), 3, 1}, {io[2].data(), 3, 1}, {scalar.data(), 0},
                 {io[0].data(), 3, 1}, {io[1].data(), 3, 1}, {io[2].data(), 3, 1}, threads));
             std::int64_t differ = 0;
             for (int k = 0; k < 9; ++k)
