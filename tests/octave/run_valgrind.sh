@@ -1,7 +1,6 @@
 #!/bin/bash
 # Host tests under valgrind memcheck: run_valgrind.sh <dir of varn.mex> [test names] (default
-# test_contract, test_results, and test_eop and test_state where built: every error path, class
-# and shape).
+# test_contract, test_results, test_eop and test_state where built: every error path and shape).
 # Fails on an invalid access, uninitialised value, wrong free or definite leak whose stack
 # passes through a plug-in (Octave itself is not clean), a failed test, or a dead octave-cli.
 set -u
