@@ -132,10 +132,11 @@ bool transform_states(bool to_itrs, std::int64_t n, const MatrixRows& rc2t,
     if (!r.data || (want_v && !v.data) || (want_a && !a.data)) return false;
     if (n <= 0) return true;
     const Job job{rc2t, rpom, r, v, a, lod, r_out, v_out, a_out, want_v, want_a};
-    detail::run_blocks(n, threads, MIN_ROWS_PER_THREAD, [&job, to_itrs](std::int64_t b, std::int64_t e) {
-        if (to_itrs) run_rows<true>(job, b, e);
-        else run_rows<false>(job, b, e);
-    });
+    auto rows = [&job, to_itrs](std::int64_t begin, std::int64_t end) {
+        if (to_itrs) run_rows<true>(job, begin, end);
+        else run_rows<false>(job, begin, end);
+    };
+    detail::run_blocks(n, threads, MIN_ROWS_PER_THREAD, rows);
     return true;
 }
 

@@ -56,7 +56,7 @@ TEST(StateVectors, RatesWithinBoundOfRc2tDerivative) {
     const Series s = run(b, 2);
     Vectors x = states(EPOCHS), out = x;  // at rest: v = a = 0
     std::fill(x[1].begin(), x[1].end(), 0.0), std::fill(x[2].begin(), x[2].end(), 0.0);
-    double worst[2] = {0.0, 0.0};
+    double err[2] = {0.0, 0.0};
     for (bool to_itrs : {true, false}) {  // every tenth row of s from the third: the epochs
         ASSERT_TRUE(varn::transform_states(
             to_itrs, EPOCHS, {&s.a[RC2T][2], 10, s.n, 3 * s.n}, {&s.a[RPOM][2], 10, s.n, 3 * s.n},
@@ -71,13 +71,13 @@ TEST(StateVectors, RatesWithinBoundOfRc2tDerivative) {
                 const double d1 = (y[0][c] - 8 * y[1][c] + 8 * y[3][c] - y[4][c]) / 720.0;
                 const double d2 = (-y[5][c] + 16 * y[6][c] - 30 * y[7][c] + 16 * y[8][c] -
                                    y[9][c]) / 4.32e6;
-                worst[0] = std::max(worst[0], std::fabs(out[1][c * EPOCHS + e] - d1) / scale[0]);
-                worst[1] = std::max(worst[1], std::fabs(out[2][c * EPOCHS + e] - d2) / scale[0]);
+                err[0] = std::max(err[0], std::fabs(out[1][c * EPOCHS + e] - d1) / scale[0]);
+                err[1] = std::max(err[1], std::fabs(out[2][c * EPOCHS + e] - d2) / scale[0]);
             }
         }
     }
     // Above 1e-13 the neglected rates show: the check would see a fault.
-    EXPECT_TRUE(worst[0] <= 1e-11 && worst[0] >= 1e-13 && worst[1] <= 3e-15) << worst[0] << " " << worst[1];
+    EXPECT_TRUE(err[0] <= 1e-11 && err[0] >= 1e-13 && err[1] <= 3e-15) << err[0] << " " << err[1];
 }
 
 // Round trips both ways to 8 eps of each vector's scale, 300 epochs 1950-2060, lod per row;
@@ -115,7 +115,7 @@ TEST(StateVectors, RoundTripsAndPointFixedOnEarth) {
 }
 
 // Numpy layouts ((n,3,3) matrices by rows, (n,3) vectors) in place, a scalar lod (stride 0),
-// 1 or 3 threads over several blocks: the bits of the column-major call; a NaN stays in its row.
+// 1 or 3 threads over several blocks: the i of the column-major call; a NaN stays in its row.
 TEST(StateVectors, LayoutsThreadsInPlaceAndNaNRows) {
     const std::int64_t n = 3 * 32768 + 5;
     Series s{n, {}};
@@ -137,7 +137,7 @@ TEST(StateVectors, LayoutsThreadsInPlaceAndNaNRows) {
                 for (std::int64_t j = 0; j < 3 * n; ++j) io[k].push_back(x[k][j % 3 * n + j / 3]);
             ASSERT_TRUE(varn::transform_states(
                 to_itrs, n, {by_rows[0].data(), 9, 3, 1}, {by_rows[1].data(), 9, 3, 1},
-                {io[0].data(), 3, 1}, {io[1].data(), 3, 1}, {io[2].data(), 3, 1}, {scalar.data(), 0},
+                {io[0].data(), 3, 1}, {io[1].data(), 3, 1}, {io[2].data(), 3, 1}, {&scalar[0], 0},
                 {io[0].data(), 3, 1}, {io[1].data(), 3, 1}, {io[2].data(), 3, 1}, threads));
             std::int64_t differ = 0;  // or NaN outside row 7, or not NaN in it
             for (int k = 0; k < 9; ++k)
@@ -155,14 +155,14 @@ TEST(StateVectors, LayoutsThreadsInPlaceAndNaNRows) {
 TEST(StateVectors, MissingInputsWriteNothing) {
     double m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, x[3] = {1, 2, 3}, o[9];
     for (std::int64_t n : {1, 0, -2})
-        for (int bits = 0; bits < 64; ++bits) {  // r, v, a given; v, a asked; direction
-            const bool r = bits & 1, v = bits & 2, a = bits & 4, v_out = bits & 8, a_out = bits & 16;
+        for (int i = 0; i < 64; ++i) {  // r, v, a given; v, a asked; direction
+            const bool r = i & 1, v = i & 2, a = i & 4, v_out = i & 8, a_out = i & 16;
             const bool ok = r && (v || !(v_out || a_out)) && (a || !a_out);
             std::fill(o, o + 9, 9.0);
-            EXPECT_EQ((bits & 32 ? varn::gcrs_to_itrs : varn::itrs_to_gcrs)(
+            EXPECT_EQ((i & 32 ? varn::gcrs_to_itrs : varn::itrs_to_gcrs)(
                           n, m, m, r ? x : nullptr, v ? x : nullptr, a ? x : nullptr, nullptr, o,
-                          v_out ? o + 3 : nullptr, a_out ? o + 6 : nullptr, 1), ok) << bits;
+                          v_out ? o + 3 : nullptr, a_out ? o + 6 : nullptr, 1), ok) << i;
             for (int k = 0; k < 9; ++k)
-                EXPECT_EQ(o[k] != 9.0, ok && n > 0 && (k < 3 || (k < 6 ? v_out : a_out))) << bits;
+                EXPECT_EQ(o[k] != 9.0, ok && n > 0 && (k < 3 || (k < 6 ? v_out : a_out))) << i;
         }
 }
