@@ -44,6 +44,11 @@ namespace varn {
 //
 // Units: r, v and a in any one length unit, v per second, a per second
 // squared; lod in seconds.
+//
+// References: IERS Conventions (2010), ch. 5: the transformation
+// [GCRS] = Q R W [ITRS] and the Earth rotation angle, whose rate gives
+// EARTH_RATE_RAD_S; the velocity and acceleration terms are those of a
+// frame rotating at a constant rate (the transport theorem).
 
 // Nominal angular velocity of the Earth, rad/s: 2 pi times the Earth
 // rotation angle's rate, 1.00273781191135448 turns per UT1 day, / 86400 s.
