@@ -168,4 +168,43 @@ TEST(EopRead, ErrorsNameLineAndField) {
     EXPECT_TRUE(read_eop(DATA, t).sys_errno == EISDIR && t.mjd.empty());
 }
 
+// A leap second the table does not know: the synthesised excerpt with a step on 2027-07-01
+// is refused under the built-in table (rows, the file's UT1 - UTC step to 1e-12 s, TAI - UTC
+// on both) and read under the copy of the IERS file that has it, which it then keeps.
+TEST(EopRead, LeapSecondMismatch) {
+    const std::string name = DATA + "eopc04_14_2027-07_hypothetical.txt";
+    EopTable t;
+    const EopStatus s = read_eop(name, t);
+    EXPECT_TRUE(s.error == EopError::LeapMismatch && s.line == 32 && s.mjd_before == 61586 &&
+                s.mjd_after == 61587 && s.tai_utc_before_s == 37 && s.tai_utc_after_s == 37 &&
+                t.mjd.empty() && !t.leap) << int(s.error) << " line " << s.line;
+    EXPECT_TRUE(near("UT1-UTC step", 0.5912977 + 0.4077492, s.dut_step_s, 1e-12));
+    LeapFileError e;
+    const auto leap = read_leap_file(DATA + "Leap_Second_hypothetical_2027.dat", e);
+    ASSERT_EQ(read_eop(name, t, leap).error, EopError::None);
+    EXPECT_EQ(t.leap, leap);
+    EXPECT_TRUE(near("UT1-UTC", 0.5912977, at(t, 61587, tt_s(38, 0)).v[4], 1e-11));
+    // Epochs after 2027-06-28 count as expired under the built-in table only.
+    const double tt[4] = {61584, 61590, NAN, 0};
+    double v[5][2];
+    std::int64_t expired = -1;
+    eop_interpolate(read("eopc04_14_2016-12.txt"), 2, tt, v[0], v[1], v[2], v[3], v[4], nullptr, &expired);
+    EXPECT_EQ(expired, 1);
+    eop_interpolate(t, 2, tt, v[0], v[1], v[2], v[3], v[4], nullptr, &expired);
+    EXPECT_EQ(expired, 0);
+}
+
+// Read under the table of the Bulletin C 72 file, every excerpt gives the same bits.
+TEST(EopRead, Bulletin72FileGivesTheSameBits) {
+    LeapFileError e;
+    const auto leap = read_leap_file(DATA + "leap-seconds.list", e);
+    for (const char* name : {"eopc04_14_2016-12.txt", "eopc04_14_1962-01.txt", "finals2000A_2015-01.txt"}) {
+        EopTable a = read(name), b;
+        ASSERT_EQ(read_eop(DATA + name, b, leap).error, EopError::None);
+        EXPECT_TRUE(a.ut1_tai == b.ut1_tai && b.leap == leap) << name;
+        for (double d = a.mjd.front() + 0.5; d <= a.mjd.back(); d += 0.61)
+            EXPECT_EQ(at(a, d, 37.5).v[4], at(b, d, 37.5).v[4]) << name << " " << d;
+    }
+}
+
 }  // namespace
