@@ -1,7 +1,7 @@
 function build_varn()
 %BUILD_VARN  Build the MEX plug-ins in the current folder (the repository
-%   root), each beside its help text: varn, and varn_fast and varn_eop when
-%   their help files varn_fast.m and varn_eop.m are here. In MATLAB the
+%   root), each beside its help text: varn, varn_fast, varn_eop and
+%   varn_time, each when its help file (varn_fast.m ...) is here. In MATLAB the
 %   files are varn.mexa64 (the extension mexext gives), in GNU Octave
 %   varn.mex.
 %
@@ -24,7 +24,8 @@ end
 % Name, gateway source and macro definitions of each plug-in.
 plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
            'varn_fast', fullfile('gateway', 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
-           'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {}};
+           'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {};
+           'varn_time', fullfile('gateway', 'varn_time_mex.cpp'), {}};
 library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];
 flags = '-O2 -std=c++17 -ffp-contract=off';
 

@@ -403,11 +403,14 @@ std::int64_t count_expired(const LeapTable& table, std::int64_t n, const double*
     return count;
 }
 
+bool date_of_mjd(double mjd, int& year, int& month, int& day) {
+    double fd;
+    return std::fabs(mjd) < 1e9 && eraJd2cal(2400000.5, std::floor(mjd), &year, &month, &day, &fd) == 0;
+}
+
 std::string iso_date(double mjd) {
     int y, m, d;
-    double fd;
-    if (!(std::fabs(mjd) < 1e9) || eraJd2cal(2400000.5, std::floor(mjd), &y, &m, &d, &fd) != 0)
-        return "?";
+    if (!date_of_mjd(mjd, y, m, d)) return "?";
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
     return buf;

@@ -111,6 +111,9 @@ std::shared_ptr<const LeapTable> leap_table_from_env(LeapFileError& error);
 // expiry day.
 std::int64_t count_expired(const LeapTable& table, std::int64_t n, const double* utc_day);
 
+// Gregorian date of the day of an MJD; false outside the calendar (and for
+// NaN).
+bool date_of_mjd(double mjd, int& year, int& month, int& day);
 // "YYYY-MM-DD" of an MJD (its day), "?" outside the calendar.
 std::string iso_date(double mjd);
 

@@ -43,7 +43,7 @@ end
 
 function cleanup(here, scratch)
 cd(here);
-clear('varn', 'varn_fast', 'varn_eop');   % unload the plug-ins before their files go
+clear('varn', 'varn_fast', 'varn_eop', 'varn_time');   % unload the plug-ins before their files go
 if exist('confirm_recursive_rmdir') ~= 0   % Octave asks before removing a tree
   confirm_recursive_rmdir(false, 'local');
 end
