@@ -27,8 +27,6 @@ constexpr double TAI_MINUS_GPS_S = 19.0;
 // The calendar conversion takes Julian Dates up to 1e9: MJDs beyond this
 // are no dates.
 constexpr double MAX_MJD = 1e9;
-// Seconds of the last minute of a day, from 23:59:00.
-constexpr double LAST_MINUTE_S = 86340.0;
 
 // TAI - UTC (s) at clock second s of the UTC day d under step r (-1: none).
 double tai_minus_utc(const LeapTable& leap, int r, double d, double s) {
