@@ -194,17 +194,4 @@ TEST(EopRead, LeapSecondMismatch) {
     EXPECT_EQ(expired, 0);
 }
 
-// Read under the table of the Bulletin C 72 file, every excerpt gives the same bits.
-TEST(EopRead, Bulletin72FileGivesTheSameBits) {
-    LeapFileError e;
-    const auto leap = read_leap_file(DATA + "leap-seconds.list", e);
-    for (const char* name : {"eopc04_14_2016-12.txt", "eopc04_14_1962-01.txt", "finals2000A_2015-01.txt"}) {
-        EopTable a = read(name), b;
-        ASSERT_EQ(read_eop(DATA + name, b, leap).error, EopError::None);
-        EXPECT_TRUE(a.ut1_tai == b.ut1_tai && b.leap == leap) << name;
-        for (double d = a.mjd.front() + 0.5; d <= a.mjd.back(); d += 0.61)
-            EXPECT_EQ(at(a, d, 37.5).v[4], at(b, d, 37.5).v[4]) << name << " " << d;
-    }
-}
-
 }  // namespace
