@@ -184,14 +184,6 @@ TEST(EopRead, LeapSecondMismatch) {
     ASSERT_EQ(read_eop(name, t, leap).error, EopError::None);
     EXPECT_EQ(t.leap, leap);
     EXPECT_TRUE(near("UT1-UTC", 0.5912977, at(t, 61587, tt_s(38, 0)).v[4], 1e-11));
-    // Epochs after 2027-06-28 count as expired under the built-in table only.
-    const double tt[4] = {61584, 61590, NAN, 0};
-    double v[5][2];
-    std::int64_t expired = -1;
-    eop_interpolate(read("eopc04_14_2016-12.txt"), 2, tt, v[0], v[1], v[2], v[3], v[4], nullptr, &expired);
-    EXPECT_EQ(expired, 1);
-    eop_interpolate(t, 2, tt, v[0], v[1], v[2], v[3], v[4], nullptr, &expired);
-    EXPECT_EQ(expired, 0);
 }
 
 }  // namespace

@@ -199,24 +199,3 @@ TEST(IauCompute, Bulletin72LeapFilesGiveTheSameBits) {
         EXPECT_EQ(rows_differing(fast, run(b, 2, true, *leap)), 0) << name;
     }
 }
-
-// A hypothetical leap second on 2027-07-01 (38 s): UTC and UT1 are the built-in table's bit for
-// bit before the day that ends in it, one second earlier after it (to 2e-6 s, an MJD's
-// rounding), as is UT1.
-TEST(IauCompute, HypotheticalLeapSecondMovesUtcAndUt1) {
-    varn::LeapFileError e;
-    const auto leap = varn::read_leap_file(DATA + "Leap_Second_hypothetical_2027.dat", e);
-    ASSERT_TRUE(leap) << e.reason;
-    Batch b;
-    for (double m : {61585.5, 61586.0 + 60.0 / 86400, 61587.0 + 80.0 / 86400, 61587.5, 61900.25})
-        b.add_mjd(m, {0.1, 0.3, 0.0, 0.0, -0.2});
-    const Series builtin = run(b), file = run(b, -1, false, *leap);
-    for (int out : {UTC, UT1}) {
-        EXPECT_TRUE(builtin.same(file, 0, 0, out) && builtin.same(file, 1, 1, out)) << out;
-        for (std::int64_t i = 2; i < b.n(); ++i) {
-            const double diff_s = (builtin.at(out, i) - file.at(out, i)) * 86400.0 +
-                                  (builtin.at(out, i, 1) - file.at(out, i, 1));
-            EXPECT_TRUE(near("one second", 1.0, diff_s, 2e-6)) << out << " row " << i;
-        }
-    }
-}

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <tuple>
 #include <string>
 
 #include <erfa.h>
@@ -37,16 +38,13 @@ TEST(LeapTable, Bulletin72FilesEqualTheBuiltInTable) {
         const auto t = varn::read_leap_file(path, e);
         ASSERT_TRUE(t) << e.line << " " << e.reason;
         EXPECT_TRUE(t->source() == path && t->expires_mjd() == 61584.0 && t->first_integral() == 14);
-        ASSERT_EQ(t->steps().size(), 42u);
-        for (std::size_t k = 0; k < 42; ++k) {
-            const varn::LeapStep &x = t->steps()[k], &y = b.steps()[k];
-            EXPECT_TRUE(x.year == y.year && x.month == y.month && x.tai_minus_utc_s == y.tai_minus_utc_s &&
-                        x.ref_mjd == y.ref_mjd && x.rate_s_per_day == y.rate_s_per_day &&
-                        x.mjd == y.mjd && x.months == y.months) << path << " " << k;
-        }
+        auto same = [](const varn::LeapStep& x, const varn::LeapStep& y) {
+            return std::tie(x.year, x.month, x.tai_minus_utc_s, x.ref_mjd, x.rate_s_per_day, x.mjd, x.months) ==
+                   std::tie(y.year, y.month, y.tai_minus_utc_s, y.ref_mjd, y.rate_s_per_day, y.mjd, y.months);
+        };
+        EXPECT_TRUE(std::equal(t->steps().begin(), t->steps().end(), b.steps().begin(), b.steps().end(), same));
     }
-    EXPECT_EQ(b.steps()[41].mjd, 57754.0);
-    EXPECT_TRUE(b.step_on(57753.0) == 40 && b.step_on(57754.0) == 41 && b.step_on(36933.0) == -1 &&
+    EXPECT_TRUE(b.steps()[41].mjd == 57754.0 && b.step_on(57753.0) == 40 && b.step_on(57754.0) == 41 && b.step_on(36933.0) == -1 &&
                 b.step_on(NaN) == -1);
     const double days[] = {61584.0, 61585.0, NaN, 70000.0};
     EXPECT_EQ(varn::count_expired(b, 4, days), 2);
@@ -64,9 +62,8 @@ TEST(LeapTable, HypotheticalStepAndExpiry) {
     for (const Case& c : {Case{2027, 6, 30, 37, 37, 1, 0}, Case{2027, 7, 1, 37, 38, 1, 0},
                           Case{2027, 12, 29, 37, 38, 1, 1}, Case{2027, 6, 28, 37, 37, 0, 0}}) {
         double b, f;
-        EXPECT_EQ(varn::dat(c.y, c.m, c.d, 0.5, b), c.builtin_status) << c.m << "-" << c.d;
-        EXPECT_EQ(varn::dat(*t, c.y, c.m, c.d, 0.5, f), c.file_status) << c.m << "-" << c.d;
-        EXPECT_TRUE(b == c.builtin_s && f == c.file_s) << c.m << "-" << c.d;
+        EXPECT_TRUE(varn::dat(c.y, c.m, c.d, 0.5, b) == c.builtin_status && b == c.builtin_s &&
+                    varn::dat(*t, c.y, c.m, c.d, 0.5, f) == c.file_status && f == c.file_s) << c.m << "-" << c.d;
     }
 }
 
