@@ -168,22 +168,4 @@ TEST(EopRead, ErrorsNameLineAndField) {
     EXPECT_TRUE(read_eop(DATA, t).sys_errno == EISDIR && t.mjd.empty());
 }
 
-// A leap second the table does not know: the synthesised excerpt with a step on 2027-07-01
-// is refused under the built-in table (rows, the file's UT1 - UTC step to 1e-12 s, TAI - UTC
-// on both) and read under the copy of the IERS file that has it, which it then keeps.
-TEST(EopRead, LeapSecondMismatch) {
-    const std::string name = DATA + "eopc04_14_2027-07_hypothetical.txt";
-    EopTable t;
-    const EopStatus s = read_eop(name, t);
-    EXPECT_TRUE(s.error == EopError::LeapMismatch && s.line == 32 && s.mjd_before == 61586 &&
-                s.mjd_after == 61587 && s.tai_utc_before_s == 37 && s.tai_utc_after_s == 37 &&
-                t.mjd.empty() && !t.leap) << int(s.error) << " line " << s.line;
-    EXPECT_TRUE(near("UT1-UTC step", 0.5912977 + 0.4077492, s.dut_step_s, 1e-12));
-    LeapFileError e;
-    const auto leap = read_leap_file(DATA + "Leap_Second_hypothetical_2027.dat", e);
-    ASSERT_EQ(read_eop(name, t, leap).error, EopError::None);
-    EXPECT_EQ(t.leap, leap);
-    EXPECT_TRUE(near("UT1-UTC", 0.5912977, at(t, 61587, tt_s(38, 0)).v[4], 1e-11));
-}
-
 }  // namespace

@@ -74,7 +74,12 @@ want = cell(2, 18);
 [want{1, :}] = varn(in{:});
 [want{2, :}] = varn_fast(in{:});
 eop = varn_eop(c14, [57754 37; 57760 0]);
-expect('error', 'mismatch', 'MATLAB:varn_eop:LeapSecondMismatch', '', 1, @() varn_eop(c27, [61587 0]));
+mismatch = ['EOP file ''' c27 ''', line 32: UT1 - UTC steps by +0.9990469 s from 2027-06-30 (MJD 61586.00) ' ...
+            'to 2027-07-01 (MJD 61587.00), while TAI - UTC is 37.0000000 s and 37.0000000 s in the leap-second ' ...
+            'table (built-in): the file and the table disagree about a leap second. Name a leap-second file ' ...
+            'that holds it in the environment variable VARN_LEAP_SECONDS, or use an EOP file that agrees with ' ...
+            'the table.'];
+expect('error', 'mismatch', 'MATLAB:varn_eop:LeapSecondMismatch', mismatch, 1, @() varn_eop(c27, [61587 0]));
 for file = {fullfile(data, 'Leap_Second.dat'), fullfile(data, 'leap-seconds.list'), hyp}
   setenv('VARN_LEAP_SECONDS', file{1});
   got = cell(2, 18);
@@ -92,6 +97,6 @@ for file = {fullfile(data, 'Leap_Second.dat'), fullfile(data, 'leap-seconds.list
   end
 end
 setenv('VARN_LEAP_SECONDS', '');   % the kept table was parsed under the file: refused now
-expect('error', 'cache follows the table', 'MATLAB:varn_eop:LeapSecondMismatch', '', 1, @() varn_eop(c27, [61587 0]));
+expect('error', 'cache follows the table', 'MATLAB:varn_eop:LeapSecondMismatch', mismatch, 1, @() varn_eop(c27, [61587 0]));
 setenv('VARN_LEAP_SECONDS', old);
 end
