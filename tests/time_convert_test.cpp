@@ -50,14 +50,12 @@ TEST(TimeConvert, PublishedStepsIntoEveryScale) {
 }
 
 // The leap second of 2016-12-31 (TAI - UTC 36 -> 37 s): 23:59:60.5 is TAI 2017-01-01
-// 00:00:36.5; GPS week zero (1980-01-06, TAI - UTC 19 s) reads UTC. Exact: these are sums
+// 00:00:36.5 (the calendar forms in the host test); GPS week zero (1980-01-06, TAI - UTC 19 s) reads UTC. Exact: these are sums
 // of small multiples of 2^-1.
 TEST(TimeConvert, LeapSecondMinuteAndGpsEpoch) {
     struct Case { TimeScale from, to; std::vector<double> in; double day, s; std::array<double, 6> cal; };
     const Case cases[] = {
-        {TimeScale::UTC, TimeScale::TAI, {2016, 12, 31, 23, 59, 60.5}, 57754, 36.5, {2017, 1, 1, 0, 0, 36.5}},
         {TimeScale::UTC, TimeScale::TAI, {57753, 86400.5}, 57754, 36.5, {2017, 1, 1, 0, 0, 36.5}},
-        {TimeScale::TAI, TimeScale::UTC, {57754, 36.5}, 57753, 86400.5, {2016, 12, 31, 23, 59, 60.5}},
         {TimeScale::TAI, TimeScale::UTC, {57754, 37.0}, 57754, 0.0, {2017, 1, 1, 0, 0, 0}},
         {TimeScale::UTC, TimeScale::GPS, {1980, 1, 6, 0, 0, 0}, 44244, 0.0, {1980, 1, 6, 0, 0, 0}},
         {TimeScale::GPS, TimeScale::UTC, {57753.5, 43200 + 18}, 57754, 0.0, {2017, 1, 1, 0, 0, 0}},
