@@ -23,6 +23,7 @@
 
 #include <erfa.h>
 
+#include "pipeline/text_lines.hpp"
 #include "pipeline/time_scales.hpp"
 
 namespace varn {
@@ -243,21 +244,7 @@ bool is_data(std::string_view line) {
     return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]));
 }
 
-// Walks the text line by line, LF or CRLF.
-struct Lines {
-    std::string_view text;
-    std::size_t pos = 0;
-    std::int64_t number = 0;
-    bool next(std::string_view& line) {
-        if (pos >= text.size()) return false;
-        const std::size_t end = std::min(text.find('\n', pos), text.size());
-        line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos = end + 1;
-        ++number;
-        return true;
-    }
-};
+using detail::Lines;
 
 EopStatus fail(EopTable& table, EopError error, std::int64_t line, const char* field,
                int sys_errno = 0) {

@@ -17,6 +17,8 @@
 
 #include <erfa.h>
 
+#include "pipeline/text_lines.hpp"
+
 namespace varn {
 
 // Sets the derived fields (MJD, month count, drift-row count) of a new table.
@@ -108,22 +110,7 @@ double mjd_of_date(int year, int month, int day) {
     return eraCal2jd(year, month, day, &djm0, &djm) == 0 ? djm : std::nan("");
 }
 
-// One line of the text, without its end of line.
-struct Lines {
-    std::string_view text;
-    std::size_t pos = 0;
-    std::int64_t number = 0;
-    bool next(std::string_view& line) {
-        if (pos >= text.size()) return false;
-        std::size_t end = text.find('\n', pos);
-        if (end == text.npos) end = text.size();
-        line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos = end + 1;
-        ++number;
-        return true;
-    }
-};
+using detail::Lines;
 
 // The blank-separated words of a line, at most `max` of them.
 std::vector<std::string_view> words(std::string_view line) {
