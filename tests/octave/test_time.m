@@ -37,8 +37,7 @@ calls = {'varn_time', {late, 'TT', 'UTC'}; 'varn', {late, [0; 0], [0; 0], [0; 0]
 for k = 1:4
   expect('error', calls{k, 1}, ['MATLAB:' calls{k, 1} ':LeapSecondFile'], msg, 1, @() feval(calls{k, 1}, calls{k, 2}{:}));
 end
-delete(bad);
-setenv('VARN_LEAP_SECONDS', '');
+delete(bad); setenv('VARN_LEAP_SECONDS', '');
 
 % The leap-second minute of 2016-12-31 (exact), classes converted, the table in force.
 [out, cal] = varn_time(int32([2016 12 31 23 59 60]) , 'utc', 'TAI');
