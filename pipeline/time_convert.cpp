@@ -65,12 +65,11 @@ bool normalize(double& day, double& s) {
     s += (day - whole_day) * DAYSEC;
     const double carry = std::floor(s / DAYSEC);
     day = whole_day + carry;
+    // carry is never above the true quotient (86400 k is no power of two, so
+    // no quotient just below a whole number rounds up to it) and s stays
+    // >= 0; a tiny negative s, though, leaves 86400 - tiny, which rounds to
+    // 86400: the start of the next day.
     s -= carry * DAYSEC;
-    // The division may round across a day boundary.
-    if (s < 0.0) {
-        s += DAYSEC;
-        day -= 1.0;
-    }
     if (s >= DAYSEC) {
         s -= DAYSEC;
         day += 1.0;
@@ -140,11 +139,11 @@ bool read_row(const LeapTable& leap, TimeScale from, std::int64_t n, const doubl
 void write_calendar(double day, double s, std::int64_t n, std::int64_t i, double* cal) {
     int y, m, d;
     date_of(day, y, m, d);
-    double h = std::fmin(std::floor(s / HOURSEC), 23.0);
-    if (h * HOURSEC > s) h -= 1.0;  // the division rounded up to the next hour
+    // As in normalize, no quotient rounds up to the next whole hour or
+    // minute; the differences below are exact.
+    const double h = std::fmin(std::floor(s / HOURSEC), 23.0);
     const double in_hour = s - h * HOURSEC;
-    double mi = std::fmin(std::floor(in_hour / MINSEC), 59.0);
-    if (mi * MINSEC > in_hour) mi -= 1.0;
+    const double mi = std::fmin(std::floor(in_hour / MINSEC), 59.0);
     const double row[6] = {double(y), double(m), double(d), h, mi, in_hour - mi * MINSEC};
     for (int c = 0; c < 6; ++c) cal[c * n + i] = row[c];
 }

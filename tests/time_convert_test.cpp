@@ -31,9 +31,7 @@ TEST(TimeConvert, PublishedStepsIntoEveryScale) {
     std::ifstream list(DATA + "tai-utc.dat");
     int rows = 0;
     for (std::string line; std::getline(list, line); ++rows) {
-        double jd, v, ref, rate;
-        char mon[4];
-        int year;
+        int year; char mon[4]; double jd, v, ref, rate;
         ASSERT_EQ(std::sscanf(line.c_str(), "%d %3s 1 =JD %lf TAI-UTC= %lf S + (MJD - %lf) X %lf",
                               &year, mon, &jd, &v, &ref, &rate), 6) << line;
         const double day = jd - 2400000.5;
@@ -57,6 +55,8 @@ TEST(TimeConvert, LeapSecondMinuteAndGpsEpoch) {
     const Case cases[] = {
         {TimeScale::UTC, TimeScale::TAI, {57753, 86400.5}, 57754, 36.5, {2017, 1, 1, 0, 0, 36.5}},
         {TimeScale::TAI, TimeScale::UTC, {57754, 37.0}, 57754, 0.0, {2017, 1, 1, 0, 0, 0}},
+        {TimeScale::TAI, TimeScale::UTC, {57754, 37 - 1e-14}, 57754, 0.0, {2017, 1, 1, 0, 0, 0}},  // rounds up
+        {TimeScale::TAI, TimeScale::GPS, {57754, 19 - 1e-12}, 57754, 0.0, {2017, 1, 1, 0, 0, 0}},  // 86400 - 1e-12
         {TimeScale::UTC, TimeScale::GPS, {1980, 1, 6, 0, 0, 0}, 44244, 0.0, {1980, 1, 6, 0, 0, 0}},
         {TimeScale::GPS, TimeScale::UTC, {57753.5, 43200 + 18}, 57754, 0.0, {2017, 1, 1, 0, 0, 0}},
         {TimeScale::UTC, TimeScale::UTC, {1958, 1, 1, 12, 30, 1}, 36204, 45001, {1958, 1, 1, 12, 30, 1}},
