@@ -100,7 +100,6 @@ TEST(TimeConvert, RoundTripsInEveryPair) {
 // -0.05 s, 1971-12-31 +0.107758 s (each at the old rate, 1e-8 of it).
 TEST(TimeConvert, InvalidTimesGiveNaNRows) {
     struct Case { TimeScale from; std::vector<double> in; bool valid; };
-    const double nan = NaN;
     const Case cases[] = {  // the last six: TAI, TT, GPS carry any finite value, not NaN or Inf
         {TimeScale::UTC, {2016, 12, 30, 23, 59, 60.5}, false}, {TimeScale::UTC, {2017, 13, 1, 0, 0, 0}, false},
         {TimeScale::UTC, {2017, 4, 31, 0, 0, 0}, false}, {TimeScale::UTC, {2017, 1, 1, 24, 0, 0}, false},
@@ -112,10 +111,10 @@ TEST(TimeConvert, InvalidTimesGiveNaNRows) {
         {TimeScale::UTC, {41316, 86400.107757}, true}, {TimeScale::UTC, {41316, 86400.107759}, false},
         {TimeScale::UTC, {37511, 86399.9501}, false}, {TimeScale::UTC, {39156, 86399.8999}, true},
         {TimeScale::UTC, {57754.5, 0.0}, false}, {TimeScale::UTC, {57754, -1e-9}, false},
-        {TimeScale::UTC, {nan, 0.0}, false}, {TimeScale::UTC, {-2500000, 0.0}, false},
+        {TimeScale::UTC, {NaN, 0.0}, false}, {TimeScale::UTC, {-2500000, 0.0}, false},
         {TimeScale::TAI, {57754, 1e9}, true}, {TimeScale::TT, {2017, 1, 1, 25, -70, -1e5}, true},
         {TimeScale::TAI, {1e12, 0.0}, false}, {TimeScale::GPS, {57754, INF}, false},
-        {TimeScale::TAI, {2017, 2, 29, 0, 0, 0}, false}, {TimeScale::TT, {2016, 12, 31, nan, 0, 0}, false}};
+        {TimeScale::TAI, {2017, 2, 29, 0, 0, 0}, false}, {TimeScale::TT, {2016, 12, 31, NaN, 0, 0}, false}};
     for (const Case& c : cases) {
         const One r = convert(c.from, TimeScale::TAI, c.in);
         EXPECT_TRUE(r.counts.invalid == !c.valid && std::isnan(r.out[0] + r.out[1] + r.cal[0] + r.cal[5]) == !c.valid)
