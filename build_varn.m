@@ -1,9 +1,9 @@
 function build_varn()
 %BUILD_VARN  Build the MEX plug-ins in the current folder (the repository
 %   root), each beside its help text: varn, and varn_fast, varn_eop,
-%   varn_gcrs2itrs and varn_itrs2gcrs when their help files are here. In
-%   MATLAB the files are varn.mexa64 (the extension mexext gives), in GNU
-%   Octave varn.mex.
+%   varn_time, varn_gcrs2itrs and varn_itrs2gcrs when their help files are
+%   here. In MATLAB the files are varn.mexa64 (the extension mexext gives), in
+%   GNU Octave varn.mex.
 %
 %   Run from the repository root, in MATLAB or Octave:
 %       build_varn
@@ -25,6 +25,7 @@ end
 plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
            'varn_fast', fullfile('gateway', 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
            'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {};
+           'varn_time', fullfile('gateway', 'varn_time_mex.cpp'), {};
            'varn_gcrs2itrs', fullfile('gateway', 'varn_state_mex.cpp'), {};
            'varn_itrs2gcrs', fullfile('gateway', 'varn_state_mex.cpp'), {'-DVARN_ITRS2GCRS'}};
 library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];

@@ -48,8 +48,16 @@ function varargout = varn(varargin)
 %     18 era         n x 1   Earth rotation angle from the corrected UT1, rad
 %
 %   A row with NaN or Inf inputs gets NaN in the outputs that depend on
-%   them; other rows are not affected. Leap seconds are known up to
-%   2017 January 1 (TAI - UTC = 37 s).
+%   them; other rows are not affected.
+%
+%   Leap seconds: the table built in (IERS Bulletin C 72, TAI - UTC = 37 s
+%   from 2017 January 1) is valid until 2027-06-28; the environment variable
+%   VARN_LEAP_SECONDS may name a newer IERS Leap_Second.dat or
+%   leap-seconds.list (see help varn_time). Epochs whose UTC lies after the
+%   table's expiry date give one warning per call:
+%     MATLAB:varn:leapSecondsExpired   <k> of <n> epochs lie after <date>, the
+%                                      expiry date of the leap-second table ...
+%   (warning('off', 'MATLAB:varn:leapSecondsExpired') silences it).
 %
 %   Errors (identifier: message), the first failed check is reported:
 %     MATLAB:varn:nInput               Six inputs required.
@@ -63,6 +71,8 @@ function varargout = varn(varargin)
 %                                      rows as tt   (xp, yp, dX, dY, DUT)
 %     MATLAB:varn:Overflow             Integer overflow when calculating the
 %                                      amount of memory to allocate
+%     MATLAB:varn:LeapSecondFile       Leap-second file '<file>'
+%                                      (VARN_LEAP_SECONDS), line <k>: <reason>.
 %     MATLAB:varn:OutOfMemory          Allocation would exceed memory limit
 %   Class checks (numeric, real, full) of all six inputs, in the order
 %   tt, xp, yp, dX, dY, DUT, come before every shape check. In MATLAB, a

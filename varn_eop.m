@@ -44,9 +44,12 @@ function varargout = varn_eop(varargin)
 %   outside (not NaN) raise one warning per call:
 %     MATLAB:varn_eop:outOfRange       <k> of <n> epochs lie outside the EOP
 %                                      table, MJD <first> to <last> (UTC) ...
+%   Epochs whose UTC lies after the leap-second table's expiry date give one
+%   warning per call, MATLAB:varn_eop:leapSecondsExpired (see help varn).
 %   The parsed file is kept between calls while its path, size and
-%   modification time stay the same; after rewriting a file to the same
-%   size within the file system's time resolution, clear varn_eop.
+%   modification time, and the leap-second table (VARN_LEAP_SECONDS and the
+%   file it names), stay the same; after rewriting a file to the same size
+%   within the file system's time resolution, clear varn_eop.
 %
 %   Errors (identifier: message), the first failed check is reported:
 %     MATLAB:varn_eop:nInput           Two inputs required.
@@ -71,6 +74,16 @@ function varargout = varn_eop(varargin)
 %                                      are not equally spaced. (to 1e-6 day)
 %     MATLAB:varn_eop:TooFewRows       EOP file '<file>' has fewer than four
 %                                      usable rows.
+%     MATLAB:varn_eop:LeapSecondMismatch
+%                                      EOP file '<file>', line <k>: UT1 - UTC
+%                                      steps by <s> s from <date> to <date>,
+%                                      while TAI - UTC is <a> s and <b> s in
+%                                      the leap-second table ... (UT1 - TAI
+%                                      changes by 0.5 s or more between two
+%                                      rows: the file knows a leap second the
+%                                      table does not, or the reverse)
+%     MATLAB:varn_eop:LeapSecondFile   Leap-second file '<file>'
+%                                      (VARN_LEAP_SECONDS), line <k>: <reason>.
 %     MATLAB:varn_eop:OutOfMemory      Out of memory reading EOP file '<file>'.
 %                                      (or: Allocation would exceed memory
 %                                      limit)

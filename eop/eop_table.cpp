@@ -23,6 +23,7 @@
 
 #include <erfa.h>
 
+#include "pipeline/text_lines.hpp"
 #include "pipeline/time_scales.hpp"
 
 namespace varn {
@@ -39,6 +40,11 @@ constexpr double HOUR_TOL_DAY = 0.005;
 constexpr double HOURS_PER_DAY = 24.0;
 // Last MJD whose two-digit finals2000A year is in the 1900s (1999-12-31).
 constexpr double FINALS_LAST_1900S_MJD = 51543.0;
+// Largest change of UT1 - TAI from one row to the next, seconds. UT1 - TAI
+// drifts by a few milliseconds a day; a change of a second means that the
+// file's UT1 - UTC steps where the leap-second table has no step, or the
+// reverse.
+constexpr double LEAP_MISMATCH_S = 0.5;
 // Points of the Lagrange stencil, and so the fewest rows a table may have.
 constexpr std::size_t STENCIL = 4;
 
@@ -238,21 +244,7 @@ bool is_data(std::string_view line) {
     return !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]));
 }
 
-// Walks the text line by line, LF or CRLF.
-struct Lines {
-    std::string_view text;
-    std::size_t pos = 0;
-    std::int64_t number = 0;
-    bool next(std::string_view& line) {
-        if (pos >= text.size()) return false;
-        const std::size_t end = std::min(text.find('\n', pos), text.size());
-        line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos = end + 1;
-        ++number;
-        return true;
-    }
-};
+using detail::Lines;
 
 EopStatus fail(EopTable& table, EopError error, std::int64_t line, const char* field,
                int sys_errno = 0) {
@@ -265,8 +257,9 @@ EopStatus fail(EopTable& table, EopError error, std::int64_t line, const char* f
     return s;
 }
 
-EopStatus parse(std::string_view text, EopTable& table) {
+EopStatus parse(std::string_view text, EopTable& table, const std::shared_ptr<const LeapTable>& leap) {
     table = EopTable{};
+    table.leap = leap ? leap : builtin_leap_table();
     // The header: every line before the first data row. The layout is named
     // by the header's format line, and the nutation columns must be dX, dY
     // (the older series with dPsi, dEps are another quantity).
@@ -292,6 +285,7 @@ EopStatus parse(std::string_view text, EopTable& table) {
     }
 
     table.mjd.reserve(text.size() / 100);
+    double previous_dut = NaN;
     for (; have; have = lines.next(line)) {
         if (is_blank(line)) continue;
         Row r;
@@ -314,11 +308,24 @@ EopStatus parse(std::string_view text, EopTable& table) {
 
         // UT1 - TAI: UT1 - UTC less TAI - UTC at 0h UTC of the row's date.
         double tai_minus_utc_s;
-        dat(r.year, r.month, r.day, 0.0, tai_minus_utc_s);
+        dat(*table.leap, r.year, r.month, r.day, 0.0, tai_minus_utc_s);
+        const double ut1_tai = r.dut - tai_minus_utc_s;
+        if (k >= 1 && !(std::fabs(ut1_tai - table.ut1_tai[k - 1]) < LEAP_MISMATCH_S)) {
+            const double before_mjd = table.mjd[k - 1];
+            const double before_tai_utc = previous_dut - table.ut1_tai[k - 1];
+            EopStatus status = fail(table, EopError::LeapMismatch, lines.number, "UT1-UTC");
+            status.mjd_before = before_mjd;
+            status.mjd_after = r.mjd;
+            status.dut_step_s = r.dut - previous_dut;
+            status.tai_utc_before_s = before_tai_utc;
+            status.tai_utc_after_s = tai_minus_utc_s;
+            return status;
+        }
+        previous_dut = r.dut;
         table.mjd.push_back(r.mjd);
         table.xp.push_back(r.xp);
         table.yp.push_back(r.yp);
-        table.ut1_tai.push_back(r.dut - tai_minus_utc_s);
+        table.ut1_tai.push_back(ut1_tai);
         table.dX.push_back(r.dX);
         table.dY.push_back(r.dY);
         table.predicted.push_back(r.predicted ? 1 : 0);
@@ -335,32 +342,34 @@ double mjd_of(double part1, double part2) {
 
 // TAI - UTC at 0h UTC of the date whose MJD is day, a whole number (so that
 // no rounding inside the calendar conversion can move u's date).
-double tai_minus_utc_at_0h(double day) {
+double tai_minus_utc_at_0h(const LeapTable& leap, double day) {
     int year, month, dom;
     double fd, tai_minus_utc_s;
     if (eraJd2cal(DJMJD0, day, &year, &month, &dom, &fd) != 0) return NaN;
-    dat(year, month, dom, 0.0, tai_minus_utc_s);
+    dat(leap, year, month, dom, 0.0, tai_minus_utc_s);
     return tai_minus_utc_s;
 }
 
 }  // namespace
 
-EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table) {
+EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table,
+                        const std::shared_ptr<const LeapTable>& leap) {
     try {
-        return parse(std::string_view(text, size), table);
+        return parse(std::string_view(text, size), table, leap);
     } catch (const std::bad_alloc&) {
         return fail(table, EopError::Memory, 0, "");
     }
 }
 
-EopStatus read_eop(std::istream& in, EopTable& table) {
+EopStatus read_eop(std::istream& in, EopTable& table,
+                   const std::shared_ptr<const LeapTable>& leap) {
     try {
         std::string text;
         char buf[1 << 16];
         while (in.read(buf, sizeof buf) || in.gcount() > 0)
             text.append(buf, static_cast<std::size_t>(in.gcount()));
         if (in.bad()) return fail(table, EopError::Open, 0, "");
-        return read_eop_text(text.data(), text.size(), table);
+        return read_eop_text(text.data(), text.size(), table, leap);
     } catch (const std::bad_alloc&) {
         return fail(table, EopError::Memory, 0, "");
     } catch (...) {
@@ -368,7 +377,8 @@ EopStatus read_eop(std::istream& in, EopTable& table) {
     }
 }
 
-EopStatus read_eop(const std::string& path, EopTable& table) {
+EopStatus read_eop(const std::string& path, EopTable& table,
+                   const std::shared_ptr<const LeapTable>& leap) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return fail(table, EopError::Open, 0, "", errno);
     std::string text;
@@ -384,11 +394,13 @@ EopStatus read_eop(const std::string& path, EopTable& table) {
     }
     std::fclose(f);
     if (status.error != EopError::None) return status;
-    return read_eop_text(text.data(), text.size(), table);
+    return read_eop_text(text.data(), text.size(), table, leap);
 }
 
 std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double* tt, double* xp,
-                             double* yp, double* dX, double* dY, double* DUT, bool* predicted) {
+                             double* yp, double* dX, double* dY, double* DUT, bool* predicted,
+                             std::int64_t* expired) {
+    const LeapTable& leap = table.leap ? *table.leap : builtin_leap();
     const std::vector<double>& t = table.mjd;
     const std::size_t rows = t.size();
     // A table not as the reader makes it (too short, columns of unequal
@@ -398,6 +410,7 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
                         table.dY.size() == rows && table.predicted.size() == rows;
     const double first = usable ? t.front() : NaN, last = usable ? t.back() : NaN;
     std::int64_t outside = 0;
+    if (expired) *expired = 0;
     for (std::int64_t i = 0; i < n; ++i) {
         xp[i] = yp[i] = dX[i] = dY[i] = DUT[i] = NaN;
         if (predicted) predicted[i] = false;
@@ -406,8 +419,9 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         const double m = tt[n + i] / DAYSEC + tt[i];
         double tai1, tai2, utc1 = NaN, utc2 = NaN;
         tttai(DJMJD0, m, tai1, tai2);
-        taiutc(tai1, tai2, utc1, utc2);
+        taiutc(leap, tai1, tai2, utc1, utc2);
         const double u = mjd_of(utc1, utc2);
+        if (expired && leap.expired(std::floor(u))) ++*expired;
         if (!(u >= first && u <= last)) {
             if (!std::isnan(m)) ++outside;
             continue;
@@ -438,7 +452,7 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         yp[i] = lagrange(table.yp);
         dX[i] = lagrange(table.dX);
         dY[i] = lagrange(table.dY);
-        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(std::floor(u));
+        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(leap, std::floor(u));
         if (predicted) {
             for (std::size_t a = 0; a < STENCIL; ++a)
                 predicted[i] = predicted[i] || table.predicted[s + a];

@@ -9,8 +9,11 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "pipeline/leap_table.hpp"
 
 namespace varn {
 
@@ -41,6 +44,9 @@ enum class EopError {
     Spacing,    // a row's step differs from the first step by more than 1e-6 day
     TooFew,     // fewer than four usable rows
     Memory,     // an allocation failed
+    LeapMismatch,  // UT1 - TAI changes by 0.5 s or more between two rows:
+                   // the file and the leap-second table disagree about a
+                   // leap second (see EopStatus)
 };
 
 struct EopStatus {
@@ -48,6 +54,11 @@ struct EopStatus {
     std::int64_t line = 0;       // 1-based line of the offending row; 0 if none
     const char* field = "";      // name of the offending field (static text)
     int sys_errno = 0;           // errno of a failed open or read
+    // LeapMismatch: the MJDs of the two rows (line is the second's), the
+    // file's step of UT1 - UTC between them and the table's TAI - UTC on
+    // both (seconds).
+    double mjd_before = 0.0, mjd_after = 0.0, dut_step_s = 0.0;
+    double tai_utc_before_s = 0.0, tai_utc_after_s = 0.0;
 };
 
 // One row per epoch of the file, in file order, equally spaced. Missing
@@ -63,6 +74,10 @@ struct EopTable {
     std::vector<double> dY;           // celestial pole offset dY, arcseconds
     std::vector<unsigned char> predicted;  // 1 where a value of the row is a
                                            // prediction (flag P), else 0
+    // The leap-second table ut1_tai was formed with; eop_interpolate uses
+    // it (the built-in table when null), so that UT1 - UTC comes back as the
+    // file gave it, whatever table is in force elsewhere.
+    std::shared_ptr<const LeapTable> leap;
 };
 
 // Read a table from a file, or from all that remains of a stream, or from
@@ -83,9 +98,18 @@ struct EopTable {
 // usable table (later lines are not read); a blank dX or dY is a missing
 // value; a value present needs its flag I or P. MJDs must increase strictly
 // and be equally spaced to 1e-6 day; at least four rows are needed.
-EopStatus read_eop(const std::string& path, EopTable& table);
-EopStatus read_eop(std::istream& in, EopTable& table);
-EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table);
+//
+// leap: the leap-second table (null: the built-in one), kept in the table.
+// The file's UT1 - UTC steps by a second where TAI - UTC does, so UT1 - TAI
+// must change by less than 0.5 s from row to row; otherwise the file and
+// the table disagree about a leap second (a file newer than the table, or
+// predictions older than an announced step): LeapMismatch.
+EopStatus read_eop(const std::string& path, EopTable& table,
+                   const std::shared_ptr<const LeapTable>& leap = builtin_leap_table());
+EopStatus read_eop(std::istream& in, EopTable& table,
+                   const std::shared_ptr<const LeapTable>& leap = builtin_leap_table());
+EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table,
+                        const std::shared_ptr<const LeapTable>& leap = builtin_leap_table());
 
 // Earth orientation of n epochs, interpolated from the table.
 //
@@ -96,10 +120,12 @@ EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table);
 //   DUT        out, n x 1: UT1 - UTC, seconds
 //   predicted  out, n x 1, may be null: true where the stencil holds a row
 //              with a prediction
+//   expired    out, may be null: the number of epochs whose UTC day lies
+//              after the expiry day of the table's leap-second table
 // Returns the number of epochs outside the table (NaN epochs not counted).
 //
 // Each epoch's UTC is taken as an MJD u (date plus fraction of the day) from
-// TT by this library's chain tttai, taiutc. If u is NaN or outside
+// TT by this library's chain tttai, taiutc under table.leap. If u is NaN or outside
 // [t_1, t_N], all five values are NaN and predicted is false. Otherwise j is
 // the row with t_j <= u < t_{j+1} (j = N-1 at u = t_N), the stencil the rows
 // j-1 .. j+2 moved inside the table at its ends (rows 1-4, N-3..N), and each
@@ -110,6 +136,7 @@ EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table);
 // UT1 - UTC jumps, and utcut1 turns the result back into the same UT1.
 // n <= 0 writes nothing. Reentrant; the table is only read.
 std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double* tt, double* xp,
-                             double* yp, double* dX, double* dY, double* DUT, bool* predicted);
+                             double* yp, double* dX, double* dY, double* DUT, bool* predicted,
+                             std::int64_t* expired = nullptr);
 
 }  // namespace varn

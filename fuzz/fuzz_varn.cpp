@@ -65,7 +65,7 @@ void pipeline(std::int64_t n, const double* v, int threads, Run& r) {
     (threads > 0 ? varn::iau_compute_parallel : varn::iau_compute_fast)(
         n, v, v + 2 * n, v + 3 * n, v + 4 * n, v + 5 * n, v + 6 * n, o[0], o[1], o[2], o[3], o[4],
         o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16], o[17],
-        std::abs(threads));
+        std::abs(threads), varn::builtin_leap());
 }
 
 bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }

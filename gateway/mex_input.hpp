@@ -1,6 +1,6 @@
-// Numeric inputs of the MEX gateways (varn, varn_eop, the state vectors):
-// which classes they take, their class checks, and the copy of such an array
-// into a private array of doubles.
+// Inputs of the MEX gateways (varn, varn_eop, varn_time, the state vectors):
+// which numeric classes they take, their class checks, the copy of such an
+// array into a private array of doubles, and text arguments.
 // Inline, at file scope: each gateway is one translation unit.
 #pragma once
 
@@ -65,4 +65,15 @@ inline void copy_to_private(const mxArray* a, double* dst, std::size_t count) {
         case mxUINT64_CLASS: widen<std::uint64_t>(src, dst, count); break;
         default: break;  // excluded by convertible_class before any allocation
     }
+}
+
+// A text argument as a char row vector: the array itself, or in MATLAB a
+// string scalar turned into one by char() (the host frees that temporary);
+// null for anything else (an empty char array included).
+inline const mxArray* text_argument(const mxArray* a) {
+    mxArray* as_char = nullptr;
+    if (mxIsClass(a, "string") &&
+        mexCallMATLAB(1, &as_char, 1, const_cast<mxArray**>(&a), "char") == 0)
+        a = as_char;
+    return mxIsChar(a) && mxGetM(a) == 1 && mxGetN(a) >= 1 ? a : nullptr;
 }

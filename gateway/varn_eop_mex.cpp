@@ -31,6 +31,7 @@
 
 #include "eop/eop_table.hpp"
 #include "gateway/mex_input.hpp"
+#include "gateway/mex_leap.hpp"
 
 namespace {
 
@@ -40,7 +41,7 @@ enum Output { XP, YP, DX, DY, DUT, PREDICTED, N_OUTPUTS };
 const char* const FIELD_NAMES[N_OUTPUTS] = {"xp", "yp", "dX", "dY", "DUT", "predicted"};
 
 // Room for a message around a file name of up to PATH_MAX bytes.
-constexpr std::size_t MESSAGE_SIZE = PATH_MAX + 512;
+constexpr std::size_t MESSAGE_SIZE = LEAP_MESSAGE_SIZE;
 
 // Identifier and message of each reader error, in the order of EopError.
 // The message takes the file name, the line and the field, in that order.
@@ -60,11 +61,12 @@ const ReadError READ_ERRORS[] = {
      "EOP file '%s', line %lld: the rows are not equally spaced."},
     {"MATLAB:varn_eop:TooFewRows", "EOP file '%s' has fewer than four usable rows."},
     {"MATLAB:varn_eop:OutOfMemory", "Out of memory reading EOP file '%s'."},
+    {"MATLAB:varn_eop:LeapSecondMismatch", ""},  // with the rows' values: mismatch_error
 };
 
 // The parsed table of the last file read, with what identifies that file's
-// state: canonical path, size and modification time. Only a complete table
-// is ever kept.
+// state: canonical path, size and modification time, and the leap-second
+// table it was parsed under (table.leap). Only a complete table is ever kept.
 struct Cached {
     char path[PATH_MAX];
     off_t size;
@@ -78,8 +80,9 @@ void free_cache() {
     cached = nullptr;
 }
 
-bool same_file(const Cached& c, const char* path, const struct stat& st) {
-    return std::strcmp(c.path, path) == 0 && c.size == st.st_size &&
+bool same_file(const Cached& c, const char* path, const struct stat& st,
+               const std::shared_ptr<const varn::LeapTable>& leap) {
+    return c.table.leap == leap && std::strcmp(c.path, path) == 0 && c.size == st.st_size &&
            c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec;
 }
 
@@ -91,17 +94,36 @@ const char* open_error(const char* name, int sys_errno, char* message) {
     return READ_ERRORS[static_cast<int>(varn::EopError::Open)].id;
 }
 
-// The table of the named file: the kept one while the file is unchanged,
-// else a fresh read. On failure returns null with the identifier and message
-// set, and nothing kept.
-const varn::EopTable* table_of(const char* name, const char** id, char* message) {
+// The file's UT1 - UTC steps where the leap-second table has no step, or the
+// reverse.
+const char* mismatch_error(const char* name, const varn::EopStatus& s, const varn::LeapTable& leap,
+                           char* message) {
+    std::snprintf(message, MESSAGE_SIZE,
+                  "EOP file '%s', line %lld: UT1 - UTC steps by %+.7f s from %s (MJD %.2f) to %s "
+                  "(MJD %.2f), while TAI - UTC is %.7f s and %.7f s in the leap-second table (%s): "
+                  "the file and the table disagree about a leap second. Name a leap-second file "
+                  "that holds it in the environment variable VARN_LEAP_SECONDS, or use an EOP file "
+                  "that agrees with the table.",
+                  name, static_cast<long long>(s.line), s.dut_step_s,
+                  varn::iso_date(s.mjd_before).c_str(), s.mjd_before,
+                  varn::iso_date(s.mjd_after).c_str(), s.mjd_after, s.tai_utc_before_s,
+                  s.tai_utc_after_s, leap.source().c_str());
+    return READ_ERRORS[static_cast<int>(varn::EopError::LeapMismatch)].id;
+}
+
+// The table of the named file under the leap-second table leap: the kept
+// one while the file and the leap-second table are unchanged, else a fresh
+// read. On failure returns null with the identifier and message set, and
+// nothing kept.
+const varn::EopTable* table_of(const char* name, const std::shared_ptr<const varn::LeapTable>& leap,
+                               const char** id, char* message) {
     struct stat st;
     char path[PATH_MAX];
     if (stat(name, &st) != 0 || realpath(name, path) == nullptr) {
         *id = open_error(name, errno, message);
         return nullptr;
     }
-    if (cached && same_file(*cached, path, st)) return &cached->table;
+    if (cached && same_file(*cached, path, st, leap)) return &cached->table;
 
     free_cache();
     Cached* fresh = new (std::nothrow) Cached;
@@ -109,7 +131,7 @@ const varn::EopTable* table_of(const char* name, const char** id, char* message)
     status.error = varn::EopError::Memory;
     if (fresh) {
         try {
-            status = varn::read_eop(std::string(path), fresh->table);
+            status = varn::read_eop(std::string(path), fresh->table, leap);
         } catch (const std::bad_alloc&) {
             status.error = varn::EopError::Memory;
         }
@@ -117,6 +139,11 @@ const varn::EopTable* table_of(const char* name, const char** id, char* message)
     if (status.error == varn::EopError::Open) {
         delete fresh;
         *id = open_error(name, status.sys_errno, message);
+        return nullptr;
+    }
+    if (status.error == varn::EopError::LeapMismatch) {
+        delete fresh;
+        *id = mismatch_error(name, status, *leap, message);
         return nullptr;
     }
     if (status.error != varn::EopError::None) {
@@ -142,14 +169,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != N_INPUTS) raise("MATLAB:varn_eop:nInput", "Two inputs required.");
     if (nlhs > N_OUTPUTS) raise("MATLAB:varn_eop:nOutput", "Too many output arguments.");
 
-    // The file name: a char row vector, or in MATLAB a string scalar, which
-    // char() turns into one (the host frees that temporary array).
-    const mxArray* file = prhs[FILE_NAME];
-    mxArray* as_char = nullptr;
-    if (mxIsClass(file, "string") &&
-        mexCallMATLAB(1, &as_char, 1, const_cast<mxArray**>(&file), "char") == 0)
-        file = as_char;
-    if (!mxIsChar(file) || mxGetM(file) != 1 || mxGetN(file) < 1)
+    // The file name: a char row vector, or in MATLAB a string scalar.
+    const mxArray* file = text_argument(prhs[FILE_NAME]);
+    if (!file)
         raise("MATLAB:varn_eop:NotText_file",
               "Input for file must be a character row vector or a string scalar.");
 
@@ -162,10 +184,13 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (mxGetN(tt) != 2)
         raise("MATLAB:varn_eop:WrongDimension_tt", "Input for tt must be of dimension nx2");
 
-    // The file's table. A NUL inside the name would open another file.
+    // The leap-second table in force, then the file's table, parsed under
+    // it. A NUL inside the name would open another file.
     char name[PATH_MAX];
     const char* id = nullptr;
     char message[MESSAGE_SIZE];
+    std::shared_ptr<const varn::LeapTable> leap = leap_table_or_message(message);
+    if (!leap) raise("MATLAB:varn_eop:LeapSecondFile", message);
     const mxChar* chars = mxGetChars(file);
     const std::size_t length = mxGetN(file);
     bool has_nul = false;
@@ -177,8 +202,9 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
                       "Cannot open EOP file: the name holds a NUL or exceeds %d bytes.",
                       PATH_MAX - 1);
     } else {
-        table = table_of(name, &id, message);
+        table = table_of(name, leap, &id, message);
     }
+    leap.reset();  // the table keeps its own
     if (!table) raise(id, message);
 
     // Host outputs, then the private arrays: tt converted to double and the
@@ -204,9 +230,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     copy_to_private(tt, tt_private, 2 * n);
     const std::int64_t n_signed = static_cast<std::int64_t>(n);
+    std::int64_t expired = 0;
     const std::int64_t outside =
         varn::eop_interpolate(*table, n_signed, tt_private, mxGetPr(out[XP]), mxGetPr(out[YP]),
-                              mxGetPr(out[DX]), mxGetPr(out[DY]), mxGetPr(out[DUT]), predicted);
+                              mxGetPr(out[DX]), mxGetPr(out[DY]), mxGetPr(out[DUT]), predicted,
+                              &expired);
     std::copy(predicted, predicted + n, mxGetLogicals(out[PREDICTED]));
     std::free(tt_private);
     std::free(predicted);
@@ -221,7 +249,12 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         }
     }
 
-    // Last, with nothing owned: a host may turn the warning into an error.
+    // Last, with nothing owned: a host may turn a warning into an error. The
+    // table stays in the cache, which outlives the call.
+    if (expired > 0) {
+        expiry_message(*table->leap, expired, n_signed, message);
+        mexWarnMsgIdAndTxt("MATLAB:varn_eop:leapSecondsExpired", "%s", message);
+    }
     if (outside > 0) {
         std::snprintf(message, sizeof message,
                       "%lld of %lld epochs lie outside the EOP table, MJD %.2f to %.2f (UTC); "

@@ -34,6 +34,7 @@
 
 #include "gateway/host_threads.hpp"
 #include "gateway/mex_input.hpp"
+#include "gateway/mex_leap.hpp"
 #include "pipeline/iau_compute.hpp"
 #include "pipeline/iau_compute_fast.hpp"
 
@@ -55,6 +56,10 @@ constexpr int N_OUTPUTS = 18;
 
 // Columns of each input as the pipeline reads it.
 constexpr int IN_COLS[N_INPUTS] = {2, 1, 1, 1, 1, 1};
+
+// Position of utc among the outputs: its first column, the UTC day, tells
+// the epochs after the leap-second table's expiry.
+constexpr int UTC_OUT = 7;
 
 // Columns of the outputs, in output order: rc2t, rc2i, rpom (flattened 3 x 3),
 // xp_rad, yp_rad, gmst, gst, utc and ut1 (day, seconds), tidal_args, t, the
@@ -110,10 +115,10 @@ bool array_bytes(std::uint64_t rows, int cols, std::size_t* bytes) {
 // small batches stay on this thread). The workers only compute; every call
 // of the host stays on this thread.
 void run_pipeline(std::int64_t n, double* const in[N_INPUTS], double* const out[N_OUTPUTS],
-                  int threads) {
+                  int threads, const varn::LeapTable& leap) {
     VARN_COMPUTE(n, in[TT], in[XP], in[YP], in[DX], in[DY], in[DUT], out[0], out[1], out[2],
                  out[3], out[4], out[5], out[6], out[7], out[8], out[9], out[10], out[11],
-                 out[12], out[13], out[14], out[15], out[16], out[17], threads);
+                 out[12], out[13], out[14], out[15], out[16], out[17], threads, leap);
 }
 
 void release(double** arrays, int count) {
@@ -161,6 +166,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // Asked before anything is owned: in MATLAB this is a call into the host.
     const int threads = varn_mex::host_threads(static_cast<std::int64_t>(n));
 
+    // The leap-second table in force (VARN_LEAP_SECONDS, else built in).
+    char message[LEAP_MESSAGE_SIZE];
+    std::shared_ptr<const varn::LeapTable> leap = leap_table_or_message(message);
+    if (!leap) mexErrMsgIdAndTxt(VARN_ID("LeapSecondFile"), "%s", message);
+
     // Host outputs first: should the host fail to create one, it ends the
     // call while the gateway still owns nothing. With no output requested the
     // caller still receives rc2t (as ans).
@@ -184,6 +194,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         allocated = out[k] != nullptr;
     }
     if (!allocated) {
+        leap.reset();
         release(in, N_INPUTS);
         release(out, N_OUTPUTS);
         for (int k = 0; k < n_returned; ++k) {
@@ -196,11 +207,18 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     for (int k = 0; k < N_INPUTS; ++k)
         copy_to_private(prhs[k], in[k], in_bytes[k] / sizeof(double));
 
-    run_pipeline(static_cast<std::int64_t>(n), in, out, threads);
+    const std::int64_t n_signed = static_cast<std::int64_t>(n);
+    run_pipeline(n_signed, in, out, threads, *leap);
+    const std::int64_t expired = varn::count_expired(*leap, n_signed, out[UTC_OUT]);
+    if (expired > 0) expiry_message(*leap, expired, n_signed, message);
 
     for (int k = 0; k < n_returned; ++k)
         copy_to_host(out[k], mxGetPr(plhs[k]), out_bytes[k] / sizeof(double));
 
+    leap.reset();
     release(in, N_INPUTS);
     release(out, N_OUTPUTS);
+
+    // Last, with nothing owned: a host may turn the warning into an error.
+    if (expired > 0) mexWarnMsgIdAndTxt(VARN_ID("leapSecondsExpired"), "%s", message);
 }

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "pipeline/leap_table.hpp"
+
 namespace varn::detail {
 
 // The 24 arrays of a call and their row count, as in pipeline/iau_compute.hpp.
@@ -22,6 +24,7 @@ struct Arrays {
     const double *tt, *xp, *yp, *dX, *dY, *DUT;
     double *rc2t, *rc2i, *rpom, *xp_rad, *yp_rad, *gmst, *gst, *utc, *ut1, *tidal_args, *t,
         *fa_l, *fa_lp, *fa_f, *fa_d, *fa_om, *tai, *era;
+    const LeapTable* leap;  // TAI - UTC for the UTC and UT1 outputs
 };
 
 // TT of row i as an MJD: tt(i,2) / 86400 + tt(i,1).

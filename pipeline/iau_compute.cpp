@@ -119,8 +119,8 @@ void write_row(const Arrays& a, std::int64_t i, double m, const HighFrequency& h
     double utc1 = NaN, utc2 = NaN;
     double ut11 = NaN, ut12 = NaN;
     tttai(DJMJD0, m, tai1, tai2);
-    taiutc(tai1, tai2, utc1, utc2);
-    utcut1(utc1, utc2, a.DUT[i], ut11, ut12);
+    taiutc(*a.leap, tai1, tai2, utc1, utc2);
+    utcut1(*a.leap, utc1, utc2, a.DUT[i], ut11, ut12);
 
     // 7. Julian centuries of TT.
     const double t_jc = (m - MJD_J2000) / DAYS_PER_JC;
@@ -251,11 +251,11 @@ void iau_compute(std::int64_t n, const double* tt, const double* xp, const doubl
                  double* rc2i, double* rpom, double* xp_rad, double* yp_rad, double* gmst,
                  double* gst, double* utc, double* ut1, double* tidal_args, double* t,
                  double* fa_l, double* fa_lp, double* fa_f, double* fa_d, double* fa_om,
-                 double* tai, double* era) {
+                 double* tai, double* era, const LeapTable& leap) {
     if (n <= 0) return;
     const detail::Arrays a{n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
                            rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
-                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era};
+                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era, &leap};
     compute_rows(a, 0, n);
 }
 
@@ -265,11 +265,11 @@ void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, co
                           double* gmst, double* gst, double* utc, double* ut1,
                           double* tidal_args, double* t, double* fa_l, double* fa_lp,
                           double* fa_f, double* fa_d, double* fa_om, double* tai, double* era,
-                          int threads) {
+                          int threads, const LeapTable& leap) {
     if (n <= 0) return;
     detail::compute_exact({n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
                            rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
-                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era},
+                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era, &leap},
                           threads);
 }
 

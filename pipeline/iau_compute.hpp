@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "pipeline/leap_table.hpp"
+
 namespace varn {
 
 // Fill the eighteen output series of n epochs.
@@ -55,15 +57,18 @@ namespace varn {
 // A row whose inputs are NaN or infinite gets NaN in the outputs that depend
 // on them; a row whose date lies outside the calendar (before the year -4799,
 // or beyond Julian Date 1e9) gets NaN in utc, ut1, gmst, gst, era, rc2t and
-// tidal_args column 1. TAI - UTC is 0 before 1960 and 37 s after 2017
-// January 1 (the last leap second known here). Other rows are not affected.
+// tidal_args column 1. Other rows are not affected.
+//
+// leap: the table of TAI - UTC for utc and ut1 (pipeline/leap_table.hpp),
+// the built-in one when not given. TAI - UTC is 0 before 1960; after the
+// table's last step it keeps the last value, also past its expiry date.
 // Runs in the calling thread. Reentrant.
 void iau_compute(std::int64_t n, const double* tt, const double* xp, const double* yp,
                  const double* dX, const double* dY, const double* DUT, double* rc2t,
                  double* rc2i, double* rpom, double* xp_rad, double* yp_rad, double* gmst,
                  double* gst, double* utc, double* ut1, double* tidal_args, double* t,
                  double* fa_l, double* fa_lp, double* fa_f, double* fa_d, double* fa_om,
-                 double* tai, double* era);
+                 double* tai, double* era, const LeapTable& leap = builtin_leap());
 
 // The same computation with the rows taken in order of TT and split into
 // contiguous blocks of that order evaluated on worker threads; each row's
@@ -77,6 +82,7 @@ void iau_compute(std::int64_t n, const double* tt, const double* xp, const doubl
 //   threads  number of threads to use, the calling thread included; 0 or
 //            less means one per hardware thread. Batches too small to repay
 //            the start of a thread stay on the calling thread.
+//   leap     the table of TAI - UTC, as in iau_compute.
 //
 // Worker threads only compute: they call nothing of the host and take no
 // lock. If a thread cannot be started, its rows run on the calling thread.
@@ -87,6 +93,6 @@ void iau_compute_parallel(std::int64_t n, const double* tt, const double* xp, co
                           double* gmst, double* gst, double* utc, double* ut1,
                           double* tidal_args, double* t, double* fa_l, double* fa_lp,
                           double* fa_f, double* fa_d, double* fa_om, double* tai, double* era,
-                          int threads);
+                          int threads, const LeapTable& leap = builtin_leap());
 
 }  // namespace varn

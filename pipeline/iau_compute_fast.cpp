@@ -214,11 +214,11 @@ void iau_compute_fast(std::int64_t n, const double* tt, const double* xp, const 
                       double* rc2i, double* rpom, double* xp_rad, double* yp_rad, double* gmst,
                       double* gst, double* utc, double* ut1, double* tidal_args, double* t,
                       double* fa_l, double* fa_lp, double* fa_f, double* fa_d, double* fa_om,
-                      double* tai, double* era, int threads) {
+                      double* tai, double* era, int threads, const LeapTable& leap) {
     if (n <= 0) return;
     const detail::Arrays a{n,    tt,     xp,     yp,   dX,  dY,  DUT, rc2t,       rc2i,
                            rpom, xp_rad, yp_rad, gmst, gst, utc, ut1, tidal_args, t,
-                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era};
+                           fa_l, fa_lp,  fa_f,   fa_d, fa_om, tai, era, &leap};
     try {
         compute_fast(a, threads);
     } catch (const std::bad_alloc&) {

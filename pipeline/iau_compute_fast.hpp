@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "pipeline/leap_table.hpp"
+
 namespace varn {
 
 // Fill the eighteen output series of n epochs, as iau_compute does (same
@@ -50,6 +52,7 @@ namespace varn {
 //
 //   threads  number of threads to use, the calling thread included; 0 or less
 //            means one per hardware thread, as in iau_compute_parallel.
+//   leap     the table of TAI - UTC, as in iau_compute.
 //
 // Works on scratch memory of 33 bytes per row plus the nodes; should
 // that not be available, the whole batch is computed as iau_compute_parallel
@@ -61,6 +64,7 @@ void iau_compute_fast(std::int64_t n, const double* tt, const double* xp, const 
                       double* rc2i, double* rpom, double* xp_rad, double* yp_rad, double* gmst,
                       double* gst, double* utc, double* ut1, double* tidal_args, double* t,
                       double* fa_l, double* fa_lp, double* fa_f, double* fa_d, double* fa_om,
-                      double* tai, double* era, int threads);
+                      double* tai, double* era, int threads,
+                      const LeapTable& leap = builtin_leap());
 
 }  // namespace varn

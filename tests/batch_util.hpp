@@ -42,7 +42,8 @@ struct Series {
 };
 
 // threads < 0: serial exact, else threaded exact or fast; outputs start at a sentinel.
-inline Series run(const Batch& b, int threads = -1, bool fast = false) {
+inline Series run(const Batch& b, int threads = -1, bool fast = false,
+                  const varn::LeapTable& leap = varn::builtin_leap()) {
     const std::int64_t n = b.n();
     Series s{n, {}};
     double* o[18];
@@ -55,8 +56,8 @@ inline Series run(const Batch& b, int threads = -1, bool fast = false) {
           o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14],
           o[15], o[16], o[17], threads_arg...);
     };
-    threads < 0 ? call(varn::iau_compute)
-                : call(fast ? varn::iau_compute_fast : varn::iau_compute_parallel, threads);
+    threads < 0 ? call(varn::iau_compute, leap)
+                : call(fast ? varn::iau_compute_fast : varn::iau_compute_parallel, threads, leap);
     return s;
 }
 

@@ -184,3 +184,18 @@ TEST(IauCompute, EpochFormsBadAndFarRows) {
     EXPECT_TRUE(near("tai seconds", 64800.0, s.at(TAI, 20, 1), 1e-6));
     EXPECT_TRUE(near("ut1 seconds near midnight", 86400.0, s.at(UT1, 21, 1), 1e-2));
 }
+
+// The tables read from the Bulletin C 72 files, either layout, give every output bit of the
+// built-in one, exact, threaded and fast.
+TEST(IauCompute, Bulletin72LeapFilesGiveTheSameBits) {
+    const Batch b = spread_batch(300);
+    const Series exact = run(b), fast = run(b, 2, true);
+    for (const char* name : {"Leap_Second.dat", "leap-seconds.list"}) {
+        varn::LeapFileError e;
+        const auto leap = varn::read_leap_file(DATA + name, e);
+        ASSERT_TRUE(leap) << e.reason;
+        EXPECT_EQ(rows_differing(exact, run(b, -1, false, *leap)), 0) << name;
+        EXPECT_EQ(rows_differing(exact, run(b, 2, false, *leap)), 0) << name;
+        EXPECT_EQ(rows_differing(fast, run(b, 2, true, *leap)), 0) << name;
+    }
+}

@@ -48,12 +48,12 @@ TEST(Dat, EveryPublishedStepRowByRow) {
     EXPECT_EQ(rows, 42);
 }
 
-// Statuses: warnings before 1960 and from 2023, fraction 1 and NaN accepted (NaN in the drift
+// Statuses: warnings before 1960 and after the expiry day 2027-06-28, fraction 1 and NaN accepted (NaN in the drift
 // era), errors in order (fraction, year, month, day, pre-1960 warning). Values to 1e-12 s.
 TEST(Dat, StatusesAndTheirOrder) {
     struct Case { int year, month, day; double fraction; std::int32_t status; double want_s; };
     const Case cases[] = {
-        {1959, 12, 31, 0.75, 1, 0.0}, {2022, 12, 31, 0.0, 0, 37.0}, {2023, 1, 1, 0.0, 1, 37.0},
+        {1959, 12, 31, 0.75, 1, 0.0}, {2027, 6, 28, 0.99, 0, 37.0}, {2027, 6, 29, 0.0, 1, 37.0},
         {2100, 6, 1, 0.3, 1, 37.0}, {2000, 2, 29, 0.0, 0, 32.0}, {1990, 5, 5, 1.0, 0, 25.0},
         {1990, 5, 5, NaN, 0, 25.0}, {2000, 1, 1, -0.1, -4, 0.0}, {2000, 1, 1, 1.5, -4, 0.0},
         {-4800, 13, 1, -0.1, -4, 0.0}, {-4800, 1, 1, 0.0, -1, 0.0}, {-4800, 13, 40, 0.0, -1, 0.0},

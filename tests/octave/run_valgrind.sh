@@ -1,6 +1,7 @@
 #!/bin/bash
 # Host tests under valgrind memcheck: run_valgrind.sh <dir of varn.mex> [test names] (default
-# test_contract, test_results, test_eop and test_state where built: every error path and shape).
+# test_contract, test_results, and test_eop, test_time, test_state where built: every error
+# path, class and shape).
 # Fails on an invalid access, uninitialised value, wrong free or definite leak whose stack
 # passes through a plug-in (Octave itself is not clean), a failed test, or a dead octave-cli.
 set -u
@@ -10,6 +11,7 @@ shift
 tests="${*:-test_contract test_results}"
 [ $# -eq 0 ] && [ -f "$mex_dir/varn_gcrs2itrs.mex" ] && tests="$tests test_state"
 [ $# -eq 0 ] && [ -f "$mex_dir/varn_eop.mex" ] && tests="$tests test_eop"
+[ $# -eq 0 ] && [ -f "$mex_dir/varn_time.mex" ] && tests="$tests test_time"
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 cd "$work"

@@ -43,7 +43,7 @@ end
 
 function cleanup(here, scratch)
 cd(here);
-clear('varn', 'varn_fast', 'varn_eop', 'varn_gcrs2itrs', 'varn_itrs2gcrs');  % unload before removal
+clear('varn', 'varn_fast', 'varn_eop', 'varn_time', 'varn_gcrs2itrs', 'varn_itrs2gcrs');  % unload before removal
 if exist('confirm_recursive_rmdir') ~= 0   % Octave asks before removing a tree
   confirm_recursive_rmdir(false, 'local');
 end
