@@ -110,12 +110,12 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
 
     args = [tt, "ij"] + [item for column in columns for item in column]
     parts = da.blockwise(_chunk, "i", *args, fast=bool(fast), threads=threads,
-                         concatenate=True, dtype=object, meta=np.empty((0,), dtype=object))
+                         concatenate=True, token="varn-compute", dtype=object, meta=np.empty((0,), dtype=object))
     outputs = []
     for k, field in enumerate(varn.Result._fields):
         trailing = _OUT_SHAPES.get(field, ())
         outputs.append(parts.map_blocks(
-            _pick, k, dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
+            _pick, k, token=f"varn-{field}", dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
             new_axis=list(range(1, 1 + len(trailing))),
             meta=np.empty((0,) * (1 + len(trailing)), dtype=np.float64)))
     return varn.Result(*outputs)
