@@ -79,6 +79,7 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
         row count is unknown (NaN chunk sizes).
     """
     da = _dask_array()
+    from dask.base import tokenize
     if not isinstance(fast, (bool, np.bool_)):
         raise TypeError(f"fast must be a bool, not {type(fast).__name__}")
     varn._threads(threads)
@@ -115,7 +116,7 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
     for k, field in enumerate(varn.Result._fields):
         trailing = _OUT_SHAPES.get(field, ())
         outputs.append(parts.map_blocks(
-            _pick, k, token=f"varn-{field}", dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
+            _pick, k, name=f"varn-{field}-{tokenize(parts.name, k)}", dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
             new_axis=list(range(1, 1 + len(trailing))),
             meta=np.empty((0,) * (1 + len(trailing)), dtype=np.float64)))
     return varn.Result(*outputs)
