@@ -32,22 +32,26 @@ DJM0 = 2400000.5  # MJD zero point, Julian Date
 DAS2R = 4.848136811095359935899141e-6  # radians per arcsecond
 
 
-def best_time(fn, repeat):
-    """Fastest of repeat runs of fn(), seconds."""
-    best = float("inf")
+def best_times(fns, repeat):
+    """Fastest of repeat runs of each fn() of a dict, seconds. The functions
+    take turns, so that a change in the machine's load falls on all alike."""
+    best = dict.fromkeys(fns, float("inf"))
     for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
+        for name, fn in fns.items():
+            start = time.perf_counter()
+            fn()
+            best[name] = min(best[name], time.perf_counter() - start)
     return best
 
 
-def cpp_time(work, mode, n, repeat):
-    """Seconds of the C++ computation of n epochs: varn_work's run less an empty run."""
-    def run(count):
-        return best_time(lambda: subprocess.run([work, mode, str(count)], check=True,
-                                                stdout=subprocess.DEVNULL), repeat)
-    return run(n) - run(0)
+def best_time(fn, repeat):
+    return best_times({0: fn}, repeat)[0]
+
+
+def cpp_run(work, mode, n):
+    """A run of the C++ program varn_work on n epochs (its time less that of n = 0
+    is the computation's)."""
+    return lambda: subprocess.run([work, mode, str(n)], check=True, stdout=subprocess.DEVNULL)
 
 
 def one_second_batch(n):
@@ -117,18 +121,22 @@ def main():
 
     n, repeat = args.n, args.repeat
     batch = one_second_batch(n)
-    exact_s = best_time(lambda: varn.compute(*batch, threads=1), repeat)
-    fast_s = best_time(lambda: varn.compute(*batch, fast=True, threads=1), repeat)
     r = varn.compute(*batch, threads=1)
-    floor_s = best_time(lambda: erfa_floor(batch[0], r.xp_rad, r.yp_rad), repeat)
-    add(f"varn.compute exact, n = {n}, 1 s steps", exact_s, n, f"{exact_s / floor_s:.3f} x pyerfa floor")
-    add(f"varn.compute fast, n = {n}, 1 s steps", fast_s, n)
-    add(f"pyerfa floor (the same ERFA calls on arrays), n = {n}", floor_s, n)
-    if args.varn_work and os.path.exists(args.varn_work):
-        for mode, py_s in (("pipeline", exact_s), ("fast", fast_s)):
-            c_s = cpp_time(args.varn_work, mode, n, repeat)
-            add(f"C++ {'iau_compute' if mode == 'pipeline' else 'iau_compute_fast'}, n = {n}",
-                c_s, n, f"Python / C++ = {py_s / c_s:.3f}")
+    runs = {"exact": lambda: varn.compute(*batch, threads=1),
+            "fast": lambda: varn.compute(*batch, fast=True, threads=1),
+            "floor": lambda: erfa_floor(batch[0], r.xp_rad, r.yp_rad)}
+    work = args.varn_work if args.varn_work and os.path.exists(args.varn_work) else None
+    if work:
+        runs.update({"c exact": cpp_run(work, "pipeline", n), "c fast": cpp_run(work, "fast", n),
+                     "c none": cpp_run(work, "pipeline", 0)})
+    s = best_times(runs, repeat)
+    add(f"varn.compute exact, n = {n}, 1 s steps", s["exact"], n,
+        f"{s['exact'] / s['floor']:.3f} x pyerfa floor")
+    add(f"varn.compute fast, n = {n}, 1 s steps", s["fast"], n)
+    add(f"pyerfa floor (the same ERFA calls on arrays), n = {n}", s["floor"], n)
+    for mode, name in (("exact", "iau_compute"), ("fast", "iau_compute_fast")) if work else ():
+        c_s = s["c " + mode] - s["c none"]
+        add(f"C++ {name}, n = {n}, 1 s steps", c_s, n, f"Python / C++ = {s[mode] / c_s:.3f}")
 
     # A year of 10-minute epochs, no celestial pole offsets (astropy's matrix has none).
     year = np.arange(0.0, 365 * 86400.0, 600.0)

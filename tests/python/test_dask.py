@@ -1,5 +1,6 @@
 # varn.dask on a cluster of two worker processes: the same bits as one call.
 import numpy as np
+import pytest
 
 import varn
 import varn.dask
@@ -24,3 +25,13 @@ def test_chunks_on_two_worker_processes_equal_one_call():
         got = client.compute(list(lazy), sync=True)
     for field, g, w in zip(varn.Result._fields, got, want):
         assert g.shape == w.shape and np.array_equal(g.view(np.uint64), w.view(np.uint64)), field
+
+
+def test_bad_dask_arguments_raise_before_any_task():
+    import dask.array as da
+    tt = da.zeros((6, 2), chunks=(3, 2))
+    for args, error in [((tt[:, :1], 0), ValueError), ((tt, da.zeros(5, chunks=3)), ValueError),
+                        ((tt, da.zeros(6, dtype=bool, chunks=3)), TypeError),
+                        ((tt.astype(complex), 0), TypeError), ((tt, "0.1"), TypeError)]:
+        with pytest.raises(error):
+            varn.dask.compute(*args, 0, 0, 0, 0)
