@@ -109,7 +109,7 @@ def skyfield_matrices(tt, r):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("varn_work", nargs="?", help="path of the C++ program bench/varn_work")
-    parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--n", type=int, default=100_000)
     args = parser.parse_args()
     warnings.simplefilter("ignore")  # astropy's expired leap-second notice
