@@ -7,8 +7,9 @@ On the same epochs in one run, fastest of R runs, one thread:
   - varn.compute, exact and fast, on N epochs 1 s apart from 2020 January 1
     (the batch of bench/varn_work.cpp), against the same computation in C++
     (the varn_work program, when its path is given: its run of N epochs less
-    its run of none) and against the bare ERFA calls of each epoch made
-    through pyerfa on whole arrays (the floor of bench/erfa_floor.hpp);
+    its run of none), against the bare ERFA calls of each epoch made through
+    pyerfa on whole arrays (the floor of bench/erfa_floor.hpp), and the
+    Python layer's own work (argument checks and conversions) on its own;
   - on 10-minute epochs over a year: varn.compute exact and fast, astropy's
     GCRS -> CIRS and CIRS -> ITRS matrices and skyfield's itrs.rotation_at,
     given the same corrected pole and UT1 as varn (varn's xp_rad, yp_rad and
@@ -124,7 +125,9 @@ def main():
     r = varn.compute(*batch, threads=1)
     runs = {"exact": lambda: varn.compute(*batch, threads=1),
             "fast": lambda: varn.compute(*batch, fast=True, threads=1),
-            "floor": lambda: erfa_floor(batch[0], r.xp_rad, r.yp_rad)}
+            "floor": lambda: erfa_floor(batch[0], r.xp_rad, r.yp_rad),
+            # All that the Python call adds to the library's: checks and conversions.
+            "layer": lambda: (varn._threads(1), varn._inputs(*batch))}
     work = args.varn_work if args.varn_work and os.path.exists(args.varn_work) else None
     if work:
         runs.update({"c exact": cpp_run(work, "pipeline", n), "c fast": cpp_run(work, "fast", n),
@@ -134,6 +137,8 @@ def main():
         f"{s['exact'] / s['floor']:.3f} x pyerfa floor")
     add(f"varn.compute fast, n = {n}, 1 s steps", s["fast"], n)
     add(f"pyerfa floor (the same ERFA calls on arrays), n = {n}", s["floor"], n)
+    add(f"the Python layer alone (checks, conversions), n = {n}", s["layer"], n,
+        f"{s['layer'] / s['exact']:.2%} of exact, {s['layer'] / s['fast']:.2%} of fast")
     for mode, name in (("exact", "iau_compute"), ("fast", "iau_compute_fast")) if work else ():
         c_s = s["c " + mode] - s["c none"]
         add(f"C++ {name}, n = {n}, 1 s steps", c_s, n, f"Python / C++ = {s[mode] / c_s:.3f}")
