@@ -25,7 +25,7 @@ end
 plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
            'varn_fast', fullfile('gateway', 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
            'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {}};
-library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];
+library = read_source_list('varn_core_sources.txt');
 flags = '-O2 -std=c++17 -ffp-contract=off';
 
 for k = 1:size(plugins, 1)
@@ -66,9 +66,11 @@ else
 end
 end
 
-function files = list_sources(folder)
-d = dir(fullfile(folder, '*.cpp'));
-files = cellfun(@(name) fullfile(folder, name), {d.name}, 'UniformOutput', false);
+function files = read_source_list(name)
+% The library's sources, one per line of the list that CMake and the Python
+% build read too; blank lines and '#' comments skipped.
+lines = strtrim(strsplit(fileread(name), {sprintf('\n'), sprintf('\r')}));
+files = lines(~cellfun(@isempty, lines) & ~strncmp(lines, '#', 1));
 end
 
 function remove_objects(objects)
