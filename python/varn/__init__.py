@@ -105,8 +105,20 @@ def _time_class():
     return getattr(module, "Time", None)
 
 
+# The unit of each input that an astropy Quantity is converted to; tt, two
+# numbers of different units, is no Quantity.
+_UNITS = {"xp": "arcsec", "yp": "arcsec", "dX": "arcsec", "dY": "arcsec", "dut": "s"}
+
+
 def _real_array(name, value):
     """value as a numpy array of a real dtype that converts exactly to float64, else TypeError."""
+    # A Quantity is an ndarray of numbers in its own unit: read as plain
+    # numbers, milliarcseconds would pass for arcseconds.
+    quantity = getattr(sys.modules.get("astropy.units"), "Quantity", None)
+    if quantity is not None and isinstance(value, quantity):
+        if name not in _UNITS:
+            raise TypeError(f"{name} must be plain numbers, not an astropy Quantity")
+        value = value.to_value(_UNITS[name])  # UnitConversionError (a ValueError) if not an angle/time
     if isinstance(value, (str, bytes)):
         raise TypeError(f"{name} must be real numbers, not {type(value).__name__}")
     if np.ma.isMaskedArray(value):
@@ -199,7 +211,8 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=None):
         are the same bits for every count.
 
     Integer and float dtypes are converted exactly to float64; scalars and
-    one-row arrays are broadcast to the n rows of tt.
+    one-row arrays are broadcast to the n rows of tt. An astropy Quantity is
+    converted to arcseconds (xp, yp, dX, dY) or seconds (dut).
 
     Returns
     -------
@@ -241,11 +254,12 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=None):
     ------
     TypeError
         An input of strings, objects, booleans, complex values, a masked
-        array or long double; ``fast`` not a bool; ``threads`` not a whole
+        array or long double; tt as a Quantity; ``fast`` not a bool; ``threads`` not a whole
         number (a bool or a float).
     ValueError
         tt not of shape (n, 2); another input whose rows differ from tt's;
-        a negative ``threads``.
+        a negative ``threads``; a Quantity of a unit that is not an angle
+        (xp, yp, dX, dY) or a time (dut).
 
     Examples
     --------

@@ -88,6 +88,12 @@ def test_dtypes_scalars_broadcasting_and_empty():
     whole = varn.compute(np.array([[58849.0, 7.0]] * 2), 1.0, 0.0, 0.0, 0.0, -1.0)
     for g, w in list(zip(got, want)) + list(zip(ints, whole)):
         assert np.array_equal(bits(g), bits(w))
+    import astropy.units as u  # a Quantity in its unit, not as plain numbers
+    mixed = varn.compute(tt, 250 * u.mas, [[yp]] * 4 * u.arcsec, dX, dY, dut * 1e3 * u.ms)
+    np.testing.assert_allclose(np.ravel(mixed.rc2t), np.ravel(want.rc2t), rtol=0, atol=1e-16)
+    for bad, error in (({"tt": tt * u.day}, TypeError), ({"xp": 0.25 * u.m}, ValueError)):
+        with pytest.raises(error):
+            varn.compute(**dict(dict(tt=tt, xp=0.25, yp=yp, dX=dX, dY=dY, dut=dut), **bad))
     empty = varn.compute(np.zeros((0, 2)), 0, 0, 0, 0, 0, fast=True)
     assert [e.shape for e in empty] == [(0,) + TRAILING[w] for w in WIDTHS]
 
