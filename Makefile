@@ -2,16 +2,24 @@
 #   make demo    build the MEX plug-in and run examples/demo.m in octave-cli
 #   make test    build everything and run all tests: unit and Octave tests
 #                (valgrind included), the sanitizer build of the unit tests,
-#                and a bounded fuzzing run (FUZZ_SECONDS, 60)
+#                a bounded fuzzing run (FUZZ_SECONDS, 60) and the Python tests
 #   make bench   build and run the benchmarks
+#   make python  install the Python package into the virtual environment
+#                $(PY_VENV) (Debian's python3 with its packages)
+#   make py-test the Python tests
 JOBS ?= 2
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BENCH_REPETITIONS ?= 3
+# Debian's own interpreter sees the Debian Python packages (numpy, pybind11,
+# dask...); another python3 first on PATH may not.
+SYSTEM_PYTHON ?= /usr/bin/python3
+PY_VENV ?= build-py/venv
+PY = $(CURDIR)/$(PY_VENV)/bin/python
 
-.PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean
+.PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean python py-test
 
 deps:
 	@bash scripts/install-deps.sh
@@ -42,8 +50,20 @@ fuzz: deps
 	    -DVARN_BUILD_MEX=OFF -DVARN_BUILD_BENCH=OFF -DVARN_FUZZ_SECONDS=$(FUZZ_SECONDS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_run
 
+# The package as a user installs it, offline, with Debian's build tools.
+python: deps
+	test -x $(PY) || $(SYSTEM_PYTHON) -m venv --system-site-packages $(PY_VENV)
+	$(PY) -m pip install --quiet --no-build-isolation --no-index .
+
+# pytest, against the library's outputs on the shared batch, written by the
+# C++ reference tool.
+py-test: build python
+	$(BUILD)/tests/octave/varn_reference_dump $(CURDIR)/$(BUILD)/varn_reference_py.bin
+	cd tests/python && VARN_REFERENCE_FILE=$(CURDIR)/$(BUILD)/varn_reference_py.bin \
+	  $(PY) -m pytest -p no:cacheprovider -q .
+
 # The main ctest run comes last, so that its summary closes the output.
-test: sanitize-test fuzz unit-test
+test: sanitize-test fuzz py-test unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
 # own demo function, and from the root the help-only varn.m would hide the
@@ -54,13 +74,14 @@ demo: build
 # Instruction counts (steady on any machine), the C++ benchmark, then the
 # whole call in Octave, given the computation's
 # time per epoch on all cores so that it can tell the gateway's share.
-bench: build
+bench: build python
 	bash bench/icount.sh $(BUILD)
 	$(BUILD)/bench/varn_bench --benchmark_color=false --benchmark_repetitions=$(BENCH_REPETITIONS) | tee $(BUILD)/bench/varn_bench.txt
 	$(BUILD)/bench/eop_bench --benchmark_color=false
 	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
 	octave-cli --no-gui --no-history --norc --path "$(CURDIR)/$(BUILD)/gateway" \
 	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"
+	$(PY) bench/bench_python.py $(BUILD)/bench/varn_work
 
 # Faults the tests catch: the mutation tool beside the checkout injects one
 # fault at a time into the library and gateways, rebuilds and runs ctest.
@@ -69,4 +90,4 @@ mutants: deps
 	python3 ../shared/tools/mutants.py --repo . --count 80 --seed $(MUTANT_SEED) --jobs $(JOBS) --timeout 60
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-py

@@ -28,7 +28,7 @@ plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
            'varn_time', fullfile('gateway', 'varn_time_mex.cpp'), {};
            'varn_gcrs2itrs', fullfile('gateway', 'varn_state_mex.cpp'), {};
            'varn_itrs2gcrs', fullfile('gateway', 'varn_state_mex.cpp'), {'-DVARN_ITRS2GCRS'}};
-library = [list_sources('pipeline'), list_sources('models'), list_sources('eop')];
+library = read_source_list('varn_core_sources.txt');
 flags = '-O2 -std=c++17 -ffp-contract=off';
 
 for k = 1:size(plugins, 1)
@@ -69,9 +69,11 @@ else
 end
 end
 
-function files = list_sources(folder)
-d = dir(fullfile(folder, '*.cpp'));
-files = cellfun(@(name) fullfile(folder, name), {d.name}, 'UniformOutput', false);
+function files = read_source_list(name)
+% The library's sources, one per line of the list that CMake and the Python
+% build read too; blank lines and '#' comments skipped.
+lines = strtrim(strsplit(fileread(name), {sprintf('\n'), sprintf('\r')}));
+files = lines(~cellfun(@isempty, lines) & ~strncmp(lines, '#', 1));
 end
 
 function remove_objects(objects)

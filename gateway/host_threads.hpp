@@ -8,7 +8,7 @@
 //      thread in every parfor worker would oversubscribe the machine.
 //   2. Otherwise, and in GNU Octave: the environment variable
 //      VARN_NUM_THREADS, a positive whole number written in decimal digits
-//      only. Any other value is ignored.
+//      only. Any other value is ignored (gateway/thread_env.hpp).
 //   3. Otherwise 0: one thread per hardware thread.
 //
 // The count never changes a result: every row is computed by the same code,
@@ -22,9 +22,10 @@
 
 #include "mex.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
+
+#include "gateway/thread_env.hpp"
 
 namespace varn_mex {
 
@@ -34,25 +35,8 @@ namespace varn_mex {
 // every call, which a loop of single epochs should not pay.
 constexpr std::int64_t ROWS_WORTH_ASKING = 16;
 
-// A count given by the host or the user: a whole number from 1 to INT_MAX,
-// else 0 (NaN included).
-inline int thread_count(double value) {
-    if (!(value >= 1.0 && value <= INT_MAX)) return 0;
-    const int count = static_cast<int>(value);
-    return count == value ? count : 0;
-}
-
-// VARN_NUM_THREADS as a count: decimal digits only, else 0 (null, empty,
-// signs, spaces, exponents, any other character, zero, above INT_MAX).
-inline int parse_thread_count(const char* text) {
-    if (text == nullptr) return 0;
-    double value = 0.0;  // exact up to 2^53, then too large anyway
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9') return 0;
-        value = value * 10.0 + (*c - '0');
-    }
-    return thread_count(value);
-}
+using varn_host::parse_thread_count;
+using varn_host::thread_count;
 
 #if !defined(HAVE_OCTAVE)
 // MATLAB's maxNumCompThreads, asked on the calling thread (the only one that

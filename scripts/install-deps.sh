@@ -13,6 +13,11 @@ PACKAGES=(
   gnuplot-nox fonts-freefont-otf    # headless plots for the demo (Octave draws text in FreeSans)
   clang libclang-rt-14-dev          # libFuzzer and sanitizer runtimes
   valgrind                          # memcheck of the plug-in
+  # The Python package: Debian's interpreter, build tools and the packages
+  # of its tests and benchmark (pip installs offline from these)
+  python3-dev python3-venv python3-pip python3-setuptools python3-wheel
+  python3-pybind11 pybind11-dev python3-numpy python3-pytest
+  python3-dask python3-distributed python3-astropy python3-skyfield python3-erfa
 )
 
 missing=()

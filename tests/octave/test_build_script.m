@@ -12,7 +12,7 @@ try
     mkdir(fullfile(scratch, d{1}));
     copy_matching(fullfile(root, d{1}), fullfile(scratch, d{1}), {'*.cpp', '*.hpp'});
   end
-  copy_matching(root, scratch, {'build_varn.m', 'varn*.m'});
+  copy_matching(root, scratch, {'build_varn.m', 'varn*.m', 'varn_core_sources.txt'});
   cd(scratch);
   build_varn();
   expect('true', 'no object file left', isempty([dir('*.o'); dir(fullfile('*', '*.o'))]));

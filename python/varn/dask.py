@@ -1,0 +1,122 @@
+"""varn.compute on dask arrays: one task per chunk of rows, on any scheduler.
+
+Rows are independent, so a batch split into chunks of rows gives, chunk by
+chunk, the rows of one call on the whole batch: the exact computation is the
+same bits whichever way the batch is cut. Nothing is computed or gathered
+until the caller asks for a result, and then each chunk is computed where its
+inputs are (a thread, a process, a worker of a distributed cluster).
+
+Examples
+--------
+>>> import dask.array as da, varn.dask
+>>> from distributed import Client
+>>> client = Client()                              # or Client("scheduler:8786")
+>>> tt = da.from_array(tt_numpy, chunks=(100_000, 2))
+>>> r = varn.dask.compute(tt, xp, yp, dX, dY, dut)  # lazy
+>>> rc2t = r.rc2t.compute()                        # or r.rc2t.to_zarr(...)
+"""
+
+import numpy as np
+
+import varn
+
+__all__ = ["compute"]
+
+# Trailing shape of each output after the rows, in the order of varn.Result.
+_OUT_SHAPES = {"rc2t": (3, 3), "rc2i": (3, 3), "rpom": (3, 3), "utc": (2,), "ut1": (2,),
+               "tidal_args": (11,), "tai": (2,)}
+
+
+def _dask_array():
+    import dask.array
+    return dask.array
+
+
+def _chunk(tt, xp, yp, dX, dY, dut, fast, threads):
+    """The whole Result of one chunk of rows (the only task that computes)."""
+    return varn.compute(tt, xp, yp, dX, dY, dut, fast=fast, threads=threads)
+
+
+def _pick(result, k):
+    return result[k]
+
+
+def _checked_dtype(name, x):
+    """The dtype check of varn.compute, made on the metadata only: nothing is computed."""
+    varn._real_array(name, np.empty((0,), dtype=x.dtype))
+
+
+def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
+    """varn.compute on dask arrays chunked along the rows; lazy, one task per chunk.
+
+    Parameters
+    ----------
+    tt : dask array or array_like, shape (n, 2), or astropy.time.Time
+        TT as MJD plus seconds. Its chunks along the rows set the tasks; a
+        numpy array or a Time is one chunk.
+    xp, yp, dX, dY, dut : dask array, array_like or scalar, shape (n,) or (n, 1)
+        As for varn.compute (arcseconds; UT1 - UTC in seconds). Arrays are
+        rechunked to the rows of tt's chunks; scalars go to every chunk.
+    fast : bool, optional
+        The fast computation, chunk by chunk: each chunk is interpolated on
+        its own rows, so results can differ from one call on the whole batch
+        within the fast computation's bound (1e-12).
+    threads : int or None, optional
+        Threads of each task, as varn.compute takes it. Default 1: the
+        scheduler already runs the chunks in parallel.
+
+    Returns
+    -------
+    varn.Result
+        The named tuple of varn.compute, each field a lazy float64 dask array
+        of the documented shape, chunked along the rows as tt. The exact
+        computation gives the same bits as varn.compute on the whole batch.
+
+    Raises
+    ------
+    TypeError, ValueError
+        As varn.compute, before any task is made; also a dask array whose
+        row count is unknown (NaN chunk sizes).
+    """
+    da = _dask_array()
+    from dask.base import tokenize
+    if not isinstance(fast, (bool, np.bool_)):
+        raise TypeError(f"fast must be a bool, not {type(fast).__name__}")
+    varn._threads(threads)
+
+    if isinstance(tt, da.Array):
+        _checked_dtype("tt", tt)
+        if tt.ndim != 2 or tt.shape[1] != 2:
+            raise ValueError(f"tt must have shape (n, 2) (TT MJD, seconds), got shape {tt.shape}")
+        if np.isnan(tt.shape[0]):
+            raise ValueError("tt has an unknown number of rows: call compute_chunk_sizes() first")
+        tt = tt.astype(np.float64).rechunk({1: 2})
+    else:
+        converted = varn._tt_array(tt)
+        tt = da.from_array(converted, chunks=(max(converted.shape[0], 1), 2))
+    n, rows = tt.shape[0], tt.chunks[0]
+
+    columns = []
+    names = ("xp", "yp", "dX", "dY", "dut")
+    for name, x in zip(names, (xp, yp, dX, dY, dut)):
+        if isinstance(x, da.Array):
+            _checked_dtype(name, x)
+        else:
+            x = varn._real_array(name, x)
+        if x.ndim > 2 or (x.ndim == 2 and x.shape[1] != 1) or (x.ndim >= 1 and x.shape[0] != n):
+            raise ValueError(f"{name} must be a scalar or have shape (n,) or (n, 1) with n = {n}, "
+                             f"the rows of tt; got shape {x.shape}")
+        columns.append((x, None) if x.ndim == 0 else
+                       (da.asarray(x).reshape(n).astype(np.float64).rechunk((rows,)), "i"))
+
+    args = [tt, "ij"] + [item for column in columns for item in column]
+    parts = da.blockwise(_chunk, "i", *args, fast=bool(fast), threads=threads,
+                         concatenate=True, token="varn-compute", dtype=object, meta=np.empty((0,), dtype=object))
+    outputs = []
+    for k, field in enumerate(varn.Result._fields):
+        trailing = _OUT_SHAPES.get(field, ())
+        outputs.append(parts.map_blocks(
+            _pick, k, name=f"varn-{field}-{tokenize(parts.name, k)}", dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
+            new_axis=list(range(1, 1 + len(trailing))),
+            meta=np.empty((0,) * (1 + len(trailing)), dtype=np.float64)))
+    return varn.Result(*outputs)
