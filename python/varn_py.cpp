@@ -24,6 +24,9 @@
 #include "gateway/thread_env.hpp"
 #include "pipeline/iau_compute.hpp"
 #include "pipeline/iau_compute_fast.hpp"
+#include "pipeline/leap_table.hpp"
+#include "pipeline/state_vectors.hpp"
+#include "pipeline/time_convert.hpp"
 
 namespace py = pybind11;
 
@@ -61,9 +64,52 @@ int library_threads(int threads) {
     return threads >= 0 ? threads : varn_host::parse_thread_count(std::getenv("VARN_NUM_THREADS"));
 }
 
-// The eighteen series of n epochs, exact or fast, on the given threads.
+// A leap-second table as Python holds it: shared and never changed, so that
+// a parsed EOP table can tell by identity whether it was made under it.
+struct Leap {
+    std::shared_ptr<const varn::LeapTable> table;
+};
+
+// The table in force (VARN_LEAP_SECONDS, else built in): (Leap, "", 0, "")
+// or, for a file that was refused, (None, file, line, reason).
+py::tuple current_leap() {
+    varn::LeapFileError error;
+    std::shared_ptr<const varn::LeapTable> table;
+    {
+        py::gil_scoped_release unlocked;
+        table = varn::leap_table_from_env(error);
+    }
+    if (table) return py::make_tuple(Leap{table}, "", 0, "");
+    return py::make_tuple(py::none(), error.file, error.line, error.reason);
+}
+
+// The steps from 1972 as (year, month, day, TAI - UTC in seconds) rows.
+py::array_t<double> leap_steps(const Leap& leap) {
+    const auto& steps = leap.table->steps();
+    const std::size_t first = leap.table->first_integral();
+    py::array_t<double> rows({static_cast<py::ssize_t>(steps.size() - first), py::ssize_t{4}});
+    auto r = rows.mutable_unchecked<2>();
+    for (std::size_t i = first; i < steps.size(); ++i) {
+        const py::ssize_t k = static_cast<py::ssize_t>(i - first);
+        r(k, 0) = steps[i].year;
+        r(k, 1) = steps[i].month;
+        r(k, 2) = 1.0;
+        r(k, 3) = steps[i].tai_minus_utc_s;
+    }
+    return rows;
+}
+
+py::tuple leap_expires(const Leap& leap) {
+    int year = 0, month = 0, day = 0;
+    varn::date_of_mjd(leap.table->expires_mjd(), year, month, day);
+    return py::make_tuple(year, month, day);
+}
+
+// The eighteen series of n epochs, exact or fast, on the given threads, under
+// the leap-second table leap; with them the number of epochs whose UTC lies
+// after the table's expiry.
 py::tuple compute(const Column& tt, const Column& xp, const Column& yp, const Column& dX,
-                  const Column& dY, const Column& dut, bool fast, int threads) {
+                  const Column& dY, const Column& dut, bool fast, int threads, const Leap& leap) {
     const py::ssize_t n = tt_rows(tt);
     const Column* in[N_INPUTS] = {&tt, &xp, &yp, &dX, &dY, &dut};
     for (int k = 1; k < N_INPUTS; ++k)
@@ -81,27 +127,31 @@ py::tuple compute(const Column& tt, const Column& xp, const Column& yp, const Co
     const double* i[N_INPUTS];
     for (int k = 0; k < N_INPUTS; ++k) i[k] = in[k]->data();
     const int count = library_threads(threads);
+    std::int64_t expired = 0;
     {
         py::gil_scoped_release unlocked;
         (fast ? varn::iau_compute_fast : varn::iau_compute_parallel)(
             n, i[0], i[1], i[2], i[3], i[4], i[5], o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7],
-            o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16], o[17], count);
+            o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], o[16], o[17], count, *leap.table);
+        expired = varn::count_expired(*leap.table, n, o[7]);  // utc column 1: the UTC day
     }
     py::tuple result(N_OUTPUTS);
     for (int k = 0; k < N_OUTPUTS; ++k) result[k] = out[k];
-    return result;
+    return py::make_tuple(result, expired);
 }
 
-// Reads an EOP file. Returns (table, error, line, field, errno): the table
-// when error is 0, else None and the reader's status, error being the
-// position of the failure in varn::EopError.
-py::tuple read_eop(const std::string& path) {
+// Reads an EOP file under the leap-second table leap. Returns (table, error,
+// line, field, errno, mismatch): the table when error is 0, else None and
+// the reader's status, error being the position of the failure in
+// varn::EopError; mismatch holds, for a leap-second mismatch, the MJDs of the
+// two rows, the file's step of UT1 - UTC and the table's TAI - UTC on both.
+py::tuple read_eop(const std::string& path, const Leap& leap) {
     auto table = std::make_unique<varn::EopTable>();
     varn::EopStatus status;
     {
         py::gil_scoped_release unlocked;
         try {
-            status = varn::read_eop(path, *table);
+            status = varn::read_eop(path, *table, leap.table);
         } catch (const std::bad_alloc&) {
             status.error = varn::EopError::Memory;
         }
@@ -109,11 +159,14 @@ py::tuple read_eop(const std::string& path) {
     py::object held = py::none();
     if (status.error == varn::EopError::None) held = py::cast(std::move(table));
     return py::make_tuple(held, static_cast<int>(status.error), status.line, status.field,
-                          status.sys_errno);
+                          status.sys_errno,
+                          py::make_tuple(status.mjd_before, status.mjd_after, status.dut_step_s,
+                                         status.tai_utc_before_s, status.tai_utc_after_s));
 }
 
 // Earth orientation at the epochs tt: (xp, yp, dX, dY, dut, predicted,
-// number of epochs outside the table).
+// number of epochs outside the table, number after the expiry of the
+// leap-second table the file was read under).
 py::tuple interpolate(const varn::EopTable& table, const Column& tt) {
     const py::ssize_t n = tt_rows(tt);
     Column value[5];
@@ -125,12 +178,94 @@ py::tuple interpolate(const varn::EopTable& table, const Column& tt) {
     py::array_t<bool> predicted(n);
     bool* p = predicted.mutable_data();
     const double* t = tt.data();
-    std::int64_t outside = 0;
+    std::int64_t outside = 0, expired = 0;
     {
         py::gil_scoped_release unlocked;
-        outside = varn::eop_interpolate(table, n, t, v[0], v[1], v[2], v[3], v[4], p);
+        outside = varn::eop_interpolate(table, n, t, v[0], v[1], v[2], v[3], v[4], p, &expired);
     }
-    return py::make_tuple(value[0], value[1], value[2], value[3], value[4], predicted, outside);
+    return py::make_tuple(value[0], value[1], value[2], value[3], value[4], predicted, outside,
+                          expired);
+}
+
+// Time stamps from one scale to another (names checked by the caller):
+// (out n x 2, cal n x 6, invalid rows, rows after the table's expiry).
+py::tuple convert_times(const Column& t, const std::string& from, const std::string& to,
+                        const Leap& leap) {
+    varn::TimeScale scale_from, scale_to;
+    if (!varn::time_scale_named(from, scale_from) || !varn::time_scale_named(to, scale_to))
+        throw py::value_error("a time scale must be one of 'UTC', 'TAI', 'TT', 'GPS'");
+    if (t.ndim() != 2 || (t.shape(1) != 2 && t.shape(1) != 6))
+        throw py::value_error("t must have shape (n, 2) or (n, 6)");
+    const py::ssize_t n = t.shape(0);
+    Column out({n, py::ssize_t{2}}), cal({n, py::ssize_t{6}});
+    const double* in = t.data();
+    double* o = out.mutable_data();
+    double* c = cal.mutable_data();
+    const int cols = static_cast<int>(t.shape(1));
+    varn::TimeCounts counts;
+    {
+        py::gil_scoped_release unlocked;
+        counts = varn::time_convert(*leap.table, scale_from, scale_to, n, in, cols, o, c);
+    }
+    return py::make_tuple(out, cal, counts.invalid, counts.expired);
+}
+
+// Float64 arrays of any strides: the state vectors are read where numpy
+// holds them, broadcast rows (stride 0) included.
+using Strided = py::array_t<double, 0>;
+
+// Element stride of an array's axis; numpy's float64 arrays step in whole
+// elements unless they are views into records, which the caller copies.
+std::int64_t step(const Strided& a, int axis) {
+    const py::ssize_t bytes = a.strides(axis);
+    if (bytes % static_cast<py::ssize_t>(sizeof(double)) != 0)
+        throw py::value_error("array strides must be whole float64 elements");
+    return bytes / static_cast<py::ssize_t>(sizeof(double));
+}
+
+varn::MatrixRows matrices(const Strided& m, py::ssize_t n, const char* name) {
+    if (m.ndim() != 3 || m.shape(0) != n || m.shape(1) != 3 || m.shape(2) != 3)
+        throw py::value_error(std::string(name) + " must have shape (n, 3, 3)");
+    return {m.data(), step(m, 0), step(m, 1), step(m, 2)};
+}
+
+varn::VectorRows vectors(const py::object& v, py::ssize_t n, const char* name) {
+    if (v.is_none()) return {nullptr, 0, 0};
+    const Strided a = v.cast<Strided>();
+    if (a.ndim() != 2 || a.shape(0) != n || a.shape(1) != 3)
+        throw py::value_error(std::string(name) + " must have shape (n, 3)");
+    return {a.data(), step(a, 0), step(a, 1)};
+}
+
+// Positions, velocities and accelerations of n rows between GCRS and ITRS
+// (to_itrs) or back: (r, v, a), v and a None where not given. The arrays
+// keep the caller's strides; the outputs are C-ordered (n, 3).
+py::tuple transform(bool to_itrs, const Strided& rc2t, const Strided& rpom, const Strided& r,
+                    const py::object& v, const py::object& a, const Strided& lod, int threads) {
+    const py::ssize_t n = r.ndim() == 2 ? r.shape(0) : -1;
+    const varn::MatrixRows m_rc2t = matrices(rc2t, n, "rc2t"), m_rpom = matrices(rpom, n, "rpom");
+    const varn::VectorRows in_r = vectors(r, n, "r"), in_v = vectors(v, n, "v"),
+                           in_a = vectors(a, n, "a");
+    if (lod.ndim() != 1 || lod.shape(0) != n) throw py::value_error("lod must have shape (n,)");
+    const varn::ScalarRows in_lod{lod.data(), step(lod, 0)};
+    py::object out[3] = {py::none(), py::none(), py::none()};
+    varn::VectorRowsOut o[3] = {{nullptr, 0, 0}, {nullptr, 0, 0}, {nullptr, 0, 0}};
+    const bool given[3] = {true, in_v.data != nullptr, in_a.data != nullptr};
+    for (int k = 0; k < 3; ++k) {
+        if (!given[k]) continue;
+        py::array_t<double> buffer({n, py::ssize_t{3}});
+        o[k] = {buffer.mutable_data(), 3, 1};
+        out[k] = buffer;
+    }
+    const int count = library_threads(threads);
+    bool done = false;
+    {
+        py::gil_scoped_release unlocked;
+        done = varn::transform_states(to_itrs, n, m_rc2t, m_rpom, in_r, in_v, in_a, in_lod, o[0],
+                                      o[1], o[2], count);
+    }
+    if (!done) throw py::value_error("an acceleration needs a velocity");
+    return py::make_tuple(out[0], out[1], out[2]);
 }
 
 const char* layout_name(varn::EopFormat format) {
@@ -148,16 +283,30 @@ PYBIND11_MODULE(_varn, m) {
     m.doc() = "Compiled core of varn; use the package varn.";
     m.attr("__version__") = VARN_VERSION;
     m.def("compute", &compute, py::arg("tt"), py::arg("xp"), py::arg("yp"), py::arg("dX"),
-          py::arg("dY"), py::arg("dut"), py::arg("fast"), py::arg("threads"),
-          "The eighteen series of a batch; arguments as checked by varn.compute, threads < 0 "
-          "for VARN_NUM_THREADS.");
-    m.def("read_eop", &read_eop, py::arg("path"),
-          "(table, error, line, field, errno) of an EOP file; path as bytes.");
+          py::arg("dY"), py::arg("dut"), py::arg("fast"), py::arg("threads"), py::arg("leap"),
+          "(the eighteen series, epochs past the leap-second table's expiry) of a batch; "
+          "arguments as checked by varn.compute, threads < 0 for VARN_NUM_THREADS.");
+    m.def("read_eop", &read_eop, py::arg("path"), py::arg("leap"),
+          "(table, error, line, field, errno, mismatch) of an EOP file; path as bytes.");
     m.def("interpolate", &interpolate, py::arg("table"), py::arg("tt"),
-          "(xp, yp, dX, dY, dut, predicted, outside) at the epochs tt.");
+          "(xp, yp, dX, dY, dut, predicted, outside, expired) at the epochs tt.");
+    m.def("current_leap", &current_leap,
+          "(Leap, '', 0, '') for the leap-second table in force, or (None, file, line, reason).");
+    m.def("convert_times", &convert_times, py::arg("t"), py::arg("from_scale"),
+          py::arg("to_scale"), py::arg("leap"), "(out, cal, invalid, expired) of varn.time.");
+    m.def("transform", &transform, py::arg("to_itrs"), py::arg("rc2t"), py::arg("rpom"),
+          py::arg("r"), py::arg("v"), py::arg("a"), py::arg("lod"), py::arg("threads"),
+          "(r, v, a) between GCRS and ITRS; see varn.gcrs_to_itrs.");
+    py::class_<Leap>(m, "Leap", "A leap-second table (see varn.leap_seconds).")
+        .def_property_readonly("steps", &leap_steps)
+        .def_property_readonly("expires", &leap_expires)
+        .def_property_readonly("expires_mjd", [](const Leap& l) { return l.table->expires_mjd(); })
+        .def_property_readonly("source", [](const Leap& l) { return l.table->source(); });
     py::class_<varn::EopTable>(m, "EopTable", "A parsed EOP series (see varn.EopTable).")
         .def("__len__", [](const varn::EopTable& t) { return t.mjd.size(); })
         .def_property_readonly("layout", [](const varn::EopTable& t) { return layout_name(t.format); })
         .def_property_readonly("mjd_first", [](const varn::EopTable& t) { return t.mjd.front(); })
-        .def_property_readonly("mjd_last", [](const varn::EopTable& t) { return t.mjd.back(); });
+        .def_property_readonly("mjd_last", [](const varn::EopTable& t) { return t.mjd.back(); })
+        .def("parsed_under", [](const varn::EopTable& t, const Leap& l) { return t.leap == l.table; },
+             "Whether the table was read under the leap-second table l.");
 }

@@ -1,6 +1,6 @@
 # Type stubs of varn: the signatures editors and type checkers show.
 import os
-from typing import Any, NamedTuple, Optional, Tuple, Union
+from typing import Any, NamedTuple, Optional, Tuple, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -47,6 +47,36 @@ class EopFormatError(ValueError):
 
 class EopRangeWarning(UserWarning): ...
 
+class LeapSecondMismatchError(EopFormatError):
+    mjd_before: float
+    mjd_after: float
+    dut_step: float
+    tai_utc_before: float
+    tai_utc_after: float
+
+class LeapSecondFileError(ValueError):
+    filename: str
+    line: Optional[int]
+    reason: str
+
+class LeapSecondsExpiredWarning(UserWarning): ...
+class InvalidTimeWarning(UserWarning): ...
+
+class TimeStamps(NamedTuple):
+    out: npt.NDArray[np.float64]         # (n, 2) MJD, s
+    cal: npt.NDArray[np.float64]         # (n, 6) year, month, day, hour, minute, s
+
+class LeapSeconds(NamedTuple):
+    steps: npt.NDArray[np.float64]       # (k, 4) year, month, day, TAI - UTC s
+    expires: Tuple[int, int, int]
+    expires_mjd: float
+    source: str
+
+class StateVectors(NamedTuple):
+    r: npt.NDArray[np.float64]                      # (n, 3)
+    v: Optional[npt.NDArray[np.float64]]            # (n, 3) per s
+    a: Optional[npt.NDArray[np.float64]]            # (n, 3) per s^2
+
 class EopTable:
     filename: Union[str, bytes]
     @property
@@ -60,3 +90,22 @@ def compute(tt: _Epochs, xp: _Real, yp: _Real, dX: _Real, dY: _Real, dut: _Real,
             fast: bool = ..., threads: Optional[int] = ...) -> Result: ...
 
 def read_eop(path: Union[str, bytes, os.PathLike]) -> EopTable: ...
+
+def time(t: _Real, from_scale: str, to_scale: str) -> TimeStamps: ...
+
+def leap_seconds() -> LeapSeconds: ...
+
+@overload
+def gcrs_to_itrs(rc2t: _Real, rpom: _Real, r: _Real, v: Optional[_Real] = ...,
+                 a: Optional[_Real] = ..., lod: _Real = ..., *,
+                 threads: Optional[int] = ...) -> StateVectors: ...
+@overload
+def gcrs_to_itrs(result: Result, r: _Real, v: Optional[_Real] = ..., a: Optional[_Real] = ...,
+                 lod: _Real = ..., *, threads: Optional[int] = ...) -> StateVectors: ...
+@overload
+def itrs_to_gcrs(rc2t: _Real, rpom: _Real, r: _Real, v: Optional[_Real] = ...,
+                 a: Optional[_Real] = ..., lod: _Real = ..., *,
+                 threads: Optional[int] = ...) -> StateVectors: ...
+@overload
+def itrs_to_gcrs(result: Result, r: _Real, v: Optional[_Real] = ..., a: Optional[_Real] = ...,
+                 lod: _Real = ..., *, threads: Optional[int] = ...) -> StateVectors: ...

@@ -1,0 +1,129 @@
+# Time stamps, the leap-second table in force and its EOP check, and state
+# vectors, through the Python package.
+import os
+import warnings
+
+import numpy as np
+import pytest
+
+import varn
+
+DATA = os.path.join(os.path.dirname(__file__), "..", "data")
+HYPOTHETICAL = os.path.join(DATA, "Leap_Second_hypothetical_2027.dat")  # +1 s 2027-07-01, to 2027-12-28
+EOP_2027 = os.path.join(DATA, "eopc04_14_2027-07_hypothetical.txt")
+OMEGA = 7.292115146706979e-5
+
+
+def test_time_stamps_between_scales():
+    # Published steps: TAI - UTC 36 s on 2016-12-31 (leap second at its end),
+    # 37 s from 2017-01-01; GPS = TAI - 19 s, TT = TAI + 32.184 s (exact to 1e-9 s).
+    utc = [[2016, 12, 31, 23, 59, 60.5], [2017, 1, 1, 0, 0, 1.0]]
+    out, cal = varn.time(utc, "UTC", "TAI")
+    np.testing.assert_allclose(out, [[57754, 36.5], [57754, 38.0]], rtol=0, atol=1e-9)
+    np.testing.assert_allclose(cal[:, 3:], [[0, 0, 36.5], [0, 0, 38.0]], rtol=0, atol=1e-9)
+    back, cal = varn.time(out, "tai", "utc")
+    np.testing.assert_allclose(cal, utc, rtol=0, atol=1e-9)
+    assert np.allclose(back, [[57753, 86400.5], [57754, 1.0]], rtol=0, atol=1e-9)
+    np.testing.assert_allclose(varn.time([57754, 36.5], "TAI", "GPS").out, [[57754, 17.5]], atol=1e-9)
+    np.testing.assert_allclose(varn.time([57754, -36.5], "TT", "TAI").out, [[57753, 86331.316]],
+                               rtol=0, atol=1e-9)
+
+
+def test_invalid_times_and_bad_arguments():
+    with pytest.warns(varn.InvalidTimeWarning, match="1 of 2"):
+        out, cal = varn.time([[2015, 7, 30, 23, 59, 60.5], [2015, 6, 30, 23, 59, 60.5]], "UTC", "TT")
+    assert np.isnan(out[0]).all() and np.isnan(cal[0]).all() and np.isfinite(out[1]).all()
+    for args, error in [(([1.0, 2.0, 3.0], "UTC", "TAI"), ValueError), (([1.0, 2.0], "UT1", "TAI"), ValueError),
+                        (([1.0, 2.0], "UTC", 3), TypeError), ((["a", "b"], "UTC", "TAI"), TypeError)]:
+        with pytest.raises(error):
+            varn.time(*args)
+
+
+def test_leap_second_file_in_force(monkeypatch, tmp_path):
+    tt = np.array([[61586.0, -3600.0], [61587.0, 3600.0]])  # 2027-06-29 23h and 2027-07-01 01h TT
+    builtin = varn.compute(tt, 0.0, 0.0, 0.0, 0.0, 0.0)
+    assert varn.leap_seconds().source == "built-in" and varn.leap_seconds().expires == (2027, 6, 28)
+    monkeypatch.setenv("VARN_LEAP_SECONDS", HYPOTHETICAL)
+    table = varn.leap_seconds()
+    assert table.source == HYPOTHETICAL and table.expires == (2027, 12, 28)
+    np.testing.assert_array_equal(table.steps[-1], [2027, 7, 1, 38])
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # within the file's expiry: no warning
+        newer = varn.compute(tt, 0.0, 0.0, 0.0, 0.0, 0.0)
+    assert np.array_equal(newer.utc[0], builtin.utc[0]) and np.array_equal(newer.ut1[0], builtin.ut1[0])
+    # One second apart after the step, to the resolution of an MJD held in one double (~1e-6 s).
+    np.testing.assert_allclose(builtin.utc[1, 1] - newer.utc[1, 1], 1.0, rtol=0, atol=2e-6)
+    np.testing.assert_allclose(builtin.ut1[1, 1] - newer.ut1[1, 1], 1.0, rtol=0, atol=2e-6)
+    bad = tmp_path / "Leap_Second.dat"
+    bad.write_text(open(HYPOTHETICAL).read().replace("1 2017       37", "1 2017       36"))
+    monkeypatch.setenv("VARN_LEAP_SECONDS", str(bad))
+    with pytest.raises(varn.LeapSecondFileError) as raised:
+        varn.compute(tt, 0.0, 0.0, 0.0, 0.0, 0.0)
+    assert raised.value.filename == str(bad) and raised.value.line > 0
+    monkeypatch.delenv("VARN_LEAP_SECONDS")
+    with pytest.warns(varn.LeapSecondsExpiredWarning, match="2 of 2 epochs lie after 2027-06-28"):
+        varn.time(tt, "TT", "UTC")
+
+
+def test_eop_file_checked_against_the_leap_second_table(monkeypatch):
+    with pytest.raises(varn.LeapSecondMismatchError) as raised:
+        varn.read_eop(EOP_2027)
+    assert isinstance(raised.value, varn.EopFormatError)
+    assert (raised.value.mjd_before, raised.value.mjd_after) == (61587 - 1, 61587)
+    assert abs(raised.value.dut_step - 1.0) < 0.01 and raised.value.tai_utc_after == 37.0
+    monkeypatch.setenv("VARN_LEAP_SECONDS", HYPOTHETICAL)
+    eop = varn.read_eop(EOP_2027)
+    dut_before, dut_after = eop.interpolate([[61586.0, 32.184 + 38], [61587.0, 32.184 + 38]]).dut
+    assert 0.99 < dut_after - dut_before < 1.01
+    monkeypatch.delenv("VARN_LEAP_SECONDS")  # never used under another table: read again, refused
+    with pytest.raises(varn.LeapSecondMismatchError):
+        eop.interpolate([[61586.0, 0.0]])
+
+
+def rule(rc2t, rpom, r, v, lod):
+    """The transformation written out, GCRS to ITRS, position and velocity."""
+    w = np.array([0.0, 0.0, OMEGA * (1 - lod / 86400)])
+    rq = rpom.T @ rc2t
+    r1 = rq @ r
+    return rpom @ r1, rpom @ (rq @ v - np.cross(w, r1))
+
+
+def test_state_vectors_follow_the_rule_both_ways():
+    rng = np.random.default_rng(7)
+    tt = np.stack([54195.5 + rng.uniform(-3e4, 3e4, 6), rng.uniform(0, 86400, 6)], axis=1)
+    res = varn.compute(tt, 0.03, 0.48, 1e-4, -2e-4, -0.07)
+    r = rng.normal(0, 7e6, (6, 3))
+    v, a = rng.normal(0, 7e3, (6, 3)), rng.normal(0, 9.0, (6, 3))
+    lod = rng.uniform(0, 2e-3, (6, 1))
+    fwd = varn.gcrs_to_itrs(res.rc2t, res.rpom, r, v, a, lod, threads=2)
+    for i in range(6):
+        want_r, want_v = rule(res.rc2t[i], res.rpom[i], r[i], v[i], lod[i, 0])
+        np.testing.assert_allclose(fwd.r[i], want_r, rtol=0, atol=1e-15 * 7e6 * 8)
+        np.testing.assert_allclose(fwd.v[i], want_v, rtol=0, atol=1e-15 * 7e3 * 8)
+    same = varn.gcrs_to_itrs(res, r, v=v, a=a, lod=lod)
+    assert all(np.array_equal(x, y) for x, y in zip(fwd, same))
+    back = varn.itrs_to_gcrs(res, fwd.r, fwd.v, fwd.a, lod)
+    for got, want, size in zip(back, (r, v, a), (7e6, 7e3, 9.0)):
+        np.testing.assert_allclose(got, want, rtol=0, atol=size * 1e-14)
+    # A station at rest on the Earth moves at w x r in the celestial frame;
+    # one position row broadcast to every epoch; a NaN stays in its row.
+    station = np.array([4075539.0, 931735.0, 4801629.0])
+    moving = varn.itrs_to_gcrs(res.rc2t, res.rpom, station, np.zeros(3))
+    speed = OMEGA * np.hypot(*(res.rpom.transpose(0, 2, 1) @ station)[:, :2].T)
+    np.testing.assert_allclose(np.linalg.norm(moving.v, axis=1), speed, rtol=1e-12)
+    assert moving.a is None and moving.r.shape == (6, 3)
+    r[2, 1] = np.nan
+    nan_row = varn.gcrs_to_itrs(res, r).r
+    assert np.isnan(nan_row[2]).all() and np.array_equal(nan_row[3], fwd.r[3])
+
+
+@pytest.mark.parametrize("args, kwargs, error", [
+    ((), {}, TypeError), (("rc2t", "rpom"), {}, TypeError), (("rc2t", "rpom", "r"), {"b": 1}, TypeError),
+    (("rc2t", "rpom", np.zeros((2, 3))), {}, ValueError), (("rc2t", "rpom", "r"), {"a": np.zeros(3)}, ValueError),
+    (("rc2t", np.zeros((3, 3, 3)), "r"), {}, ValueError), (("rc2t", "rpom", "r"), {"lod": np.zeros((4, 2))}, ValueError),
+    (("rc2t", "rpom", ["x", "y", "z"]), {}, TypeError)])
+def test_state_vector_argument_errors(args, kwargs, error):
+    res = varn.compute([[58849.0, 0.0]] * 4, 0.0, 0.0, 0.0, 0.0, 0.0)
+    given = {"rc2t": res.rc2t, "rpom": res.rpom, "r": np.ones((4, 3))}
+    with pytest.raises(error):
+        varn.gcrs_to_itrs(*[given.get(x, x) if isinstance(x, str) else x for x in args], **kwargs)
