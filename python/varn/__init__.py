@@ -35,6 +35,7 @@ Examples
 (2, 3, 3)
 """
 
+import inspect
 import numbers
 import os
 import sys
@@ -822,3 +823,16 @@ def itrs_to_gcrs(*args, **kwargs):
     >>> r, v, _ = varn.itrs_to_gcrs(res, station, [0.0, 0.0, 0.0])
     """
     return _transform(False, "itrs_to_gcrs", args, kwargs)
+
+
+def _state_signature():
+    """The signature help() shows: the matrix form (a Result may stand for rc2t, rpom)."""
+    P = inspect.Parameter
+    return inspect.Signature(
+        [P(name, P.POSITIONAL_OR_KEYWORD) for name in ("rc2t", "rpom", "r")]
+        + [P(name, P.POSITIONAL_OR_KEYWORD, default=None) for name in ("v", "a")]
+        + [P("lod", P.POSITIONAL_OR_KEYWORD, default=0.0),
+           P("threads", P.KEYWORD_ONLY, default=None)])
+
+
+gcrs_to_itrs.__signature__ = itrs_to_gcrs.__signature__ = _state_signature()
