@@ -35,6 +35,7 @@ Examples
 (2, 3, 3)
 """
 
+import datetime
 import inspect
 import numbers
 import os
@@ -488,6 +489,11 @@ class EopTable:
         return EopValues(*values)
 
 
+def _iso_date(mjd):
+    """YYYY-MM-DD of the day of an MJD."""
+    return (datetime.date(1858, 11, 17) + datetime.timedelta(days=int(np.floor(mjd)))).isoformat()
+
+
 def read_eop(path):
     """Read an IERS Earth orientation file.
 
@@ -537,12 +543,13 @@ def read_eop(path):
     if error == len(_READ_ERRORS) - 1:
         before, after, step, tai_utc_before, tai_utc_after = mismatch
         raise LeapSecondMismatchError(
-            f"EOP file {name!r}, line {line}: UT1 - UTC steps by {step:+.7f} s from MJD "
-            f"{before:.2f} to MJD {after:.2f}, while TAI - UTC is {tai_utc_before:.7f} s and "
-            f"{tai_utc_after:.7f} s in the leap-second table ({_leap().source}): the file and the "
-            f"table disagree about a leap second. Name a leap-second file that holds it in the "
-            f"environment variable VARN_LEAP_SECONDS, or use an EOP file of after the "
-            f"announcement.", name, line, field or None, mismatch)
+            f"EOP file {name!r}, line {line}: UT1 - UTC steps by {step:+.7f} s from "
+            f"{_iso_date(before)} (MJD {before:.2f}) to {_iso_date(after)} (MJD {after:.2f}), "
+            f"while TAI - UTC is {tai_utc_before:.7f} s and {tai_utc_after:.7f} s in the "
+            f"leap-second table ({_leap().source}): the file and the table disagree about a leap "
+            f"second. Name a leap-second file that holds it in the environment variable "
+            f"VARN_LEAP_SECONDS, or use an EOP file that agrees with the table.",
+            name, line, field or None, mismatch)
     if error == 1:
         if errno:
             raise OSError(errno, os.strerror(errno), name)
