@@ -55,6 +55,10 @@ TEST(LeapTable, HypotheticalStepAndExpiry) {
     const auto t = varn::read_leap_file(HYPOTHETICAL, e);
     ASSERT_TRUE(t) << e.reason;
     EXPECT_TRUE(t->steps().size() == 43 && t->expires_mjd() == mjd_of(2027, 12, 28));
+    std::string text = slurp(HYPOTHETICAL);  // an expiry on the 31st of a month
+    text.replace(text.find("28 December"), 2, "31");
+    const auto t31 = varn::parse_leap_text(text, "f", e);
+    EXPECT_TRUE(t31 && t31->expires_mjd() == mjd_of(2027, 12, 31));
     struct Case { int y, m, d; double builtin_s, file_s; int builtin_status, file_status; };
     for (const Case& c : {Case{2027, 6, 30, 37, 37, 1, 0}, Case{2027, 7, 1, 37, 38, 1, 0},
                           Case{2027, 12, 29, 37, 38, 1, 1}, Case{2027, 6, 28, 37, 37, 0, 0}}) {
@@ -78,6 +82,7 @@ TEST(LeapTable, FaultyFilesAreRefusedWithLineAndReason) {
         {&iers, last, "", 0, "known step 2017-01-01 (37 s) is missing"},
         {&iers, last, last + "\n    61587.0    1  7 2027       39", 42, "is not 1 s from"},
         {&iers, last, last + "\n    61588.0    2  7 2027       38", 42, "first day of a month"},
+        {&iers, last, last + "\n    61770.0   31 12 2027       38", 42, "first day of a month"},
         {&iers, last, last + "\n    57754.0    1  1 2017       38", 42, "increasing order"},
         {&iers, "41317.0    1  1 1972", "41318.0    1  1 1972", 14, "MJD is not that of the date"},
         {&iers, "41317.0    1  1 1972       10", "41317.0    1  1 1972", 14, "five fields"},

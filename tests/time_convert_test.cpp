@@ -30,11 +30,17 @@ One convert(TimeScale from, TimeScale to, std::vector<double> t) {
 TEST(TimeConvert, PublishedStepsIntoEveryScale) {
     std::ifstream list(DATA + "tai-utc.dat");
     int rows = 0;
+    double old_v = 0.0, old_ref = 0.0, old_rate = 0.0;  // before 1960 UTC = TAI
     for (std::string line; std::getline(list, line); ++rows) {
         int year; char mon[4]; double jd, v, ref, rate;
         ASSERT_EQ(std::sscanf(line.c_str(), "%d %3s 1 =JD %lf TAI-UTC= %lf S + (MJD - %lf) X %lf",
                               &year, mon, &jd, &v, &ref, &rate), 6) << line;
         const double day = jd - 2400000.5;
+        // The UTC day before the step lasts 86400 s plus the step, in clock seconds of its rate.
+        const double step = v + (day - ref) * rate - (old_v + (day - old_ref) * old_rate);
+        EXPECT_TRUE(near(line.c_str(), 86400.0 + step / (1.0 + old_rate / 86400.0),
+                         varn::utc_day_seconds(varn::builtin_leap(), day - 1.0), 1e-9));
+        old_v = v, old_ref = ref, old_rate = rate;
         for (double s : {0.0, 64800.0}) {
             const double tai_s = s + v + (day + s / 86400.0 - ref) * rate;
             for (int k = 0; k < 3; ++k) {  // TAI, TT = TAI + 32.184 s, GPS = TAI - 19 s
