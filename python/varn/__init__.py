@@ -709,7 +709,8 @@ def _state_arguments(function, args, kwargs):
     for key in ("rc2t", "rpom", "r"):
         if key not in given:
             raise TypeError(f"{function}() missing the argument {key!r}")
-    return [given.get(key) for key in names[:5]] + [given.get("lod", 0.0)]
+    lod = given.get("lod")
+    return [given.get(key) for key in names[:5]] + [0.0 if lod is None else lod]
 
 
 def _state_batch(rc2t, rpom, r, v, a, lod):
@@ -782,7 +783,7 @@ def gcrs_to_itrs(*args, **kwargs):
     v, a : array_like, shape (n, 3) or (3,), optional
         Velocity per second, acceleration per second squared (a needs v).
     lod : array_like, shape (n,) or (n, 1), or scalar, optional
-        Excess length of day, seconds; default 0.
+        Excess length of day, seconds; default (or None) 0.
     threads : int or None, keyword only
         As in :func:`compute`.
 
