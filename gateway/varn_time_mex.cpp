@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "gateway/mex_input.hpp"
 #include "gateway/mex_leap.hpp"
@@ -92,7 +93,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         const mxArray* text = text_argument(prhs[0]);
         char query[16];
         if (!text || mxGetString(text, query, sizeof query) != 0 ||
-            std::strlen(query) != mxGetN(text) || std::strcmp(query, "leapseconds") != 0)
+            std::strlen(query) != mxGetN(text) || std::string_view(query) != "leapseconds")
             raise("MATLAB:varn_time:UnknownQuery", "The one input must be 'leapseconds'.");
         std::shared_ptr<const varn::LeapTable> leap = leap_table_or_message(message);
         if (!leap) raise("MATLAB:varn_time:LeapSecondFile", message);
