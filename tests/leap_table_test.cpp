@@ -83,6 +83,8 @@ TEST(LeapTable, FaultyFilesAreRefusedWithLineAndReason) {
         {&iers, last, last + "\n    61587.0    1  7 2027       39", 42, "is not 1 s from"},
         {&iers, last, last + "\n    61588.0    2  7 2027       38", 42, "first day of a month"},
         {&iers, last, last + "\n    61770.0   31 12 2027       38", 42, "first day of a month"},
+        {&iers, last, last + "\n  2973119.0    1  1 9999       39", 42, "is not 1 s from"},
+        {&iers, last, "    57754.0    1  1 4294969313       37", 41, "MJD is not that"},  // 2017 + 2^32
         {&iers, last, last + "\n    57754.0    1  1 2017       38", 42, "increasing order"},
         {&iers, "41317.0    1  1 1972", "41318.0    1  1 1972", 14, "MJD is not that of the date"},
         {&iers, "41317.0    1  1 1972       10", "41317.0    1  1 1972", 14, "five fields"},
