@@ -110,6 +110,7 @@ TEST(TimeConvert, InvalidTimesGiveNaNRows) {
         {TimeScale::UTC, {2016, 12, 30, 23, 59, 60.5}, false}, {TimeScale::UTC, {2017, 13, 1, 0, 0, 0}, false},
         {TimeScale::UTC, {2017, 4, 31, 0, 0, 0}, false}, {TimeScale::UTC, {2017, 1, 1, 24, 0, 0}, false},
         {TimeScale::UTC, {2017, 1, 1, 0, 60, 0}, false}, {TimeScale::UTC, {2017, 1, 1, 0, 0, -1}, false},
+        {TimeScale::UTC, {2016, 12, 31, 12, 30, 60}, false},  // second 60 only in the day's last minute
         {TimeScale::UTC, {2017, 1, 1, 0.5, 0, 0}, false}, {TimeScale::UTC, {2016, 12, 31, 23, 59, 61}, false},
         {TimeScale::UTC, {2016, 12, 31, 23, 59, 60.999}, true}, {TimeScale::UTC, {1961, 7, 31, 23, 59, 59.97}, false},
         {TimeScale::UTC, {1961, 7, 31, 23, 59, 59.9499}, true}, {TimeScale::UTC, {57753, 86401.0}, false},
