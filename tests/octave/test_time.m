@@ -37,7 +37,10 @@ calls = {'varn_time', {late, 'TT', 'UTC'}; 'varn', {late, [0; 0], [0; 0], [0; 0]
 for k = 1:4
   expect('error', calls{k, 1}, ['MATLAB:' calls{k, 1} ':LeapSecondFile'], msg, 1, @() feval(calls{k, 1}, calls{k, 2}{:}));
 end
-delete(bad); setenv('VARN_LEAP_SECONDS', '');
+delete(bad);  % gone: the reason is the system's
+expect('error', 'gone', [ids 'LeapSecondFile'], ['Leap-second file ''' bad ''' (VARN_LEAP_SECONDS): ' ...
+       'No such file or directory.'], 1, @() varn_time('leapseconds'));
+setenv('VARN_LEAP_SECONDS', '');
 
 % The leap-second minute of 2016-12-31 (exact), classes converted, the table in force.
 [out, cal] = varn_time(int32([2016 12 31 23 59 60]) , 'utc', 'TAI');
