@@ -55,10 +55,12 @@ TEST(LeapTable, HypotheticalStepAndExpiry) {
     const auto t = varn::read_leap_file(HYPOTHETICAL, e);
     ASSERT_TRUE(t) << e.reason;
     EXPECT_TRUE(t->steps().size() == 43 && t->expires_mjd() == mjd_of(2027, 12, 28));
-    std::string text = slurp(HYPOTHETICAL);  // an expiry on the 31st of a month
-    text.replace(text.find("28 December"), 2, "31");
-    const auto t31 = varn::parse_leap_text(text, "f", e);
-    EXPECT_TRUE(t31 && t31->expires_mjd() == mjd_of(2027, 12, 31));
+    for (int day : {1, 31}) {  // an expiry on the first and on the last day of a month
+        std::string text = slurp(HYPOTHETICAL);
+        text.replace(text.find("28 December"), 2, std::to_string(day));
+        const auto other = varn::parse_leap_text(text, "f", e);
+        EXPECT_TRUE(other && other->expires_mjd() == mjd_of(2027, 12, day)) << day;
+    }
     struct Case { int y, m, d; double builtin_s, file_s; int builtin_status, file_status; };
     for (const Case& c : {Case{2027, 6, 30, 37, 37, 1, 0}, Case{2027, 7, 1, 37, 38, 1, 0},
                           Case{2027, 12, 29, 37, 38, 1, 1}, Case{2027, 6, 28, 37, 37, 0, 0}}) {
