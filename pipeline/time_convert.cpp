@@ -41,12 +41,6 @@ double rate_of(const LeapTable& leap, int r) {
 
 bool whole(double x) { return std::floor(x) == x; }  // false for NaN and infinities
 
-// A day number inside the calendar, and its date.
-bool date_of(double day, int& y, int& m, int& d) {
-    double fd;
-    return std::fabs(day) <= MAX_MJD && eraJd2cal(2400000.5, day, &y, &m, &d, &fd) == 0;
-}
-
 // 0h of a calendar date given as doubles, as an MJD; false for a date that
 // does not exist.
 bool mjd_of_date(double y, double m, double d, double& day) {
@@ -75,7 +69,7 @@ bool normalize(double& day, double& s) {
         day += 1.0;
     }
     int y, m, d;
-    return date_of(day, y, m, d);
+    return date_of_mjd(day, y, m, d);
 }
 
 // UTC (whole day, clock seconds, existing) to TAI, normalized.
@@ -131,14 +125,14 @@ bool read_row(const LeapTable& leap, TimeScale from, std::int64_t n, const doubl
     }
     if (from != TimeScale::UTC) return normalize(day, s);
     int y, m, d;
-    return whole(day) && date_of(day, y, m, d) && s >= 0.0 && s < utc_day_seconds(leap, day);
+    return whole(day) && date_of_mjd(day, y, m, d) && s >= 0.0 && s < utc_day_seconds(leap, day);
 }
 
 // Day and seconds as a calendar date and time of day. Seconds from 86400 on
 // (a UTC day that ends with a step up) are 23:59:60 and beyond.
 void write_calendar(double day, double s, std::int64_t n, std::int64_t i, double* cal) {
     int y, m, d;
-    date_of(day, y, m, d);
+    date_of_mjd(day, y, m, d);
     // As in normalize, no quotient rounds up to the next whole hour or
     // minute; the differences below are exact.
     const double h = std::fmin(std::floor(s / HOURSEC), 23.0);
