@@ -461,4 +461,16 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
     return outside;
 }
 
+std::string leap_mismatch_message(const std::string& name, const EopStatus& s,
+                                  const LeapTable& leap) {
+    return detail::formatted(
+        "EOP file '%s', line %lld: UT1 - UTC steps by %+.7f s from %s (MJD %.2f) to %s (MJD %.2f), "
+        "while TAI - UTC is %.7f s and %.7f s in the leap-second table (%s): the file and the table "
+        "disagree about a leap second. Name a leap-second file that holds it in the environment "
+        "variable VARN_LEAP_SECONDS, or use an EOP file that agrees with the table.",
+        name.c_str(), static_cast<long long>(s.line), s.dut_step_s, iso_date(s.mjd_before).c_str(),
+        s.mjd_before, iso_date(s.mjd_after).c_str(), s.mjd_after, s.tai_utc_before_s,
+        s.tai_utc_after_s, leap.source().c_str());
+}
+
 }  // namespace varn

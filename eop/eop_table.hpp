@@ -111,6 +111,13 @@ EopStatus read_eop(std::istream& in, EopTable& table,
 EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table,
                         const std::shared_ptr<const LeapTable>& leap = builtin_leap_table());
 
+// What a LeapMismatch status of the file `name`, read under `leap`, reports
+// (the plug-in and the Python package say the same): the line, the two
+// rows' dates, the file's step of UT1 - UTC, the table's TAI - UTC on both,
+// the table's source and the remedy.
+std::string leap_mismatch_message(const std::string& name, const EopStatus& status,
+                                  const LeapTable& leap);
+
 // Earth orientation of n epochs, interpolated from the table.
 //
 //   tt         n x 2, column-major: TT as MJD (column 1) plus seconds

@@ -24,13 +24,7 @@ inline std::shared_ptr<const varn::LeapTable> leap_table_or_message(char* messag
     try {
         varn::LeapFileError e;
         std::shared_ptr<const varn::LeapTable> table = varn::leap_table_from_env(e);
-        if (!table && e.line > 0)
-            std::snprintf(message, LEAP_MESSAGE_SIZE,
-                          "Leap-second file '%s' (VARN_LEAP_SECONDS), line %lld: %s.",
-                          e.file.c_str(), static_cast<long long>(e.line), e.reason.c_str());
-        else if (!table)
-            std::snprintf(message, LEAP_MESSAGE_SIZE, "Leap-second file '%s' (VARN_LEAP_SECONDS): %s.",
-                          e.file.c_str(), e.reason.c_str());
+        if (!table) std::snprintf(message, LEAP_MESSAGE_SIZE, "%s", varn::leap_file_message(e).c_str());
         return table;
     } catch (...) {
         std::snprintf(message, LEAP_MESSAGE_SIZE, "Out of memory reading the leap-second file.");
@@ -42,13 +36,10 @@ inline std::shared_ptr<const varn::LeapTable> leap_table_or_message(char* messag
 // expiry date, the table's source and how to load a newer table.
 inline void expiry_message(const varn::LeapTable& table, std::int64_t expired, std::int64_t n,
                            char* message) {
-    const varn::LeapStep& last = table.steps().back();
-    std::snprintf(message, LEAP_MESSAGE_SIZE,
-                  "%lld of %lld epochs lie after %s, the expiry date of the leap-second table "
-                  "(%s): their UTC assumes no leap second after the last known one (TAI - UTC = "
-                  "%g s from %s). Name a newer IERS Leap_Second.dat or leap-seconds.list in the "
-                  "environment variable VARN_LEAP_SECONDS.",
-                  static_cast<long long>(expired), static_cast<long long>(n),
-                  varn::iso_date(table.expires_mjd()).c_str(), table.source().c_str(),
-                  last.tai_minus_utc_s, varn::iso_date(last.mjd).c_str());
+    try {
+        std::snprintf(message, LEAP_MESSAGE_SIZE, "%s",
+                      varn::expiry_message(table, expired, n).c_str());
+    } catch (...) {
+        std::snprintf(message, LEAP_MESSAGE_SIZE, "Epochs lie after the leap-second table's expiry.");
+    }
 }

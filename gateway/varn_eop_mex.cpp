@@ -98,16 +98,11 @@ const char* open_error(const char* name, int sys_errno, char* message) {
 // reverse.
 const char* mismatch_error(const char* name, const varn::EopStatus& s, const varn::LeapTable& leap,
                            char* message) {
-    std::snprintf(message, MESSAGE_SIZE,
-                  "EOP file '%s', line %lld: UT1 - UTC steps by %+.7f s from %s (MJD %.2f) to %s "
-                  "(MJD %.2f), while TAI - UTC is %.7f s and %.7f s in the leap-second table (%s): "
-                  "the file and the table disagree about a leap second. Name a leap-second file "
-                  "that holds it in the environment variable VARN_LEAP_SECONDS, or use an EOP file "
-                  "that agrees with the table.",
-                  name, static_cast<long long>(s.line), s.dut_step_s,
-                  varn::iso_date(s.mjd_before).c_str(), s.mjd_before,
-                  varn::iso_date(s.mjd_after).c_str(), s.mjd_after, s.tai_utc_before_s,
-                  s.tai_utc_after_s, leap.source().c_str());
+    try {
+        std::snprintf(message, MESSAGE_SIZE, "%s", varn::leap_mismatch_message(name, s, leap).c_str());
+    } catch (...) {
+        std::snprintf(message, MESSAGE_SIZE, "The EOP file and the leap-second table disagree.");
+    }
     return READ_ERRORS[static_cast<int>(varn::EopError::LeapMismatch)].id;
 }
 

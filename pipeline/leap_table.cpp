@@ -384,6 +384,25 @@ std::shared_ptr<const LeapTable> leap_table_from_env(LeapFileError& error) {
     }
 }
 
+std::string leap_file_message(const LeapFileError& e) {
+    if (e.line > 0)
+        return detail::formatted("Leap-second file '%s' (VARN_LEAP_SECONDS), line %lld: %s.",
+                                 e.file.c_str(), static_cast<long long>(e.line), e.reason.c_str());
+    return detail::formatted("Leap-second file '%s' (VARN_LEAP_SECONDS): %s.", e.file.c_str(),
+                             e.reason.c_str());
+}
+
+std::string expiry_message(const LeapTable& table, std::int64_t expired, std::int64_t n) {
+    const LeapStep& last = table.steps().back();
+    return detail::formatted(
+        "%lld of %lld epochs lie after %s, the expiry date of the leap-second table (%s): their "
+        "UTC assumes no leap second after the last known one (TAI - UTC = %g s from %s). Name a "
+        "newer IERS Leap_Second.dat or leap-seconds.list in the environment variable "
+        "VARN_LEAP_SECONDS.",
+        static_cast<long long>(expired), static_cast<long long>(n), iso_date(table.expires_mjd()).c_str(),
+        table.source().c_str(), last.tai_minus_utc_s, iso_date(last.mjd).c_str());
+}
+
 std::int64_t count_expired(const LeapTable& table, std::int64_t n, const double* utc_day) {
     std::int64_t count = 0;
     for (std::int64_t i = 0; i < n; ++i) count += table.expired(utc_day[i]) ? 1 : 0;

@@ -107,6 +107,14 @@ std::shared_ptr<const LeapTable> read_leap_file(const std::string& path, LeapFil
 // faulty file returns null with error filled, and keeps nothing of it.
 std::shared_ptr<const LeapTable> leap_table_from_env(LeapFileError& error);
 
+// The texts every host reports, so that the plug-ins and the Python package
+// say the same. A refused file: "Leap-second file '<file>'
+// (VARN_LEAP_SECONDS), line <n>: <reason>." (no line when the fault is on
+// none). Epochs after the expiry: their count of n, the expiry date, the
+// source, what their results assume and how to load a newer table.
+std::string leap_file_message(const LeapFileError& error);
+std::string expiry_message(const LeapTable& table, std::int64_t expired, std::int64_t n);
+
 // Number of the n UTC days (MJD, whole; NaN not counted) after the table's
 // expiry day.
 std::int64_t count_expired(const LeapTable& table, std::int64_t n, const double* utc_day);

@@ -1,9 +1,13 @@
 // Internal to the library: a text in memory walked line by line, as the
-// readers of the EOP series and of the leap-second files take it.
+// readers of the EOP series and of the leap-second files take it, and the
+// printf-style formatting of the texts they report.
 #pragma once
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace varn::detail {
@@ -24,5 +28,19 @@ struct Lines {
         return true;
     }
 };
+
+// printf into a string of whatever length the text takes (file names have
+// no fixed bound). Throws std::bad_alloc like any string.
+__attribute__((format(printf, 1, 2))) inline std::string formatted(const char* format, ...) {
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    const int size = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    if (size > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
 
 }  // namespace varn::detail

@@ -70,8 +70,8 @@ struct Leap {
     std::shared_ptr<const varn::LeapTable> table;
 };
 
-// The table in force (VARN_LEAP_SECONDS, else built in): (Leap, "", 0, "")
-// or, for a file that was refused, (None, file, line, reason).
+// The table in force (VARN_LEAP_SECONDS, else built in): (Leap, "", "", 0,
+// "") or, for a file that was refused, (None, message, file, line, reason).
 py::tuple current_leap() {
     varn::LeapFileError error;
     std::shared_ptr<const varn::LeapTable> table;
@@ -79,8 +79,9 @@ py::tuple current_leap() {
         py::gil_scoped_release unlocked;
         table = varn::leap_table_from_env(error);
     }
-    if (table) return py::make_tuple(Leap{table}, "", 0, "");
-    return py::make_tuple(py::none(), error.file, error.line, error.reason);
+    if (table) return py::make_tuple(Leap{table}, "", "", 0, "");
+    return py::make_tuple(py::none(), varn::leap_file_message(error), error.file, error.line,
+                          error.reason);
 }
 
 // The steps from 1972 as (year, month, day, TAI - UTC in seconds) rows.
@@ -140,12 +141,13 @@ py::tuple compute(const Column& tt, const Column& xp, const Column& yp, const Co
     return py::make_tuple(result, expired);
 }
 
-// Reads an EOP file under the leap-second table leap. Returns (table, error,
-// line, field, errno, mismatch): the table when error is 0, else None and
-// the reader's status, error being the position of the failure in
-// varn::EopError; mismatch holds, for a leap-second mismatch, the MJDs of the
-// two rows, the file's step of UT1 - UTC and the table's TAI - UTC on both.
-py::tuple read_eop(const std::string& path, const Leap& leap) {
+// Reads an EOP file (path as bytes, name as the caller gave it) under the
+// leap-second table leap. Returns (table, error, line, field, errno,
+// mismatch): the table when error is 0, else None and the reader's status,
+// error being the position of the failure in varn::EopError; mismatch holds,
+// for a leap-second mismatch, the MJDs of the two rows, the file's step of
+// UT1 - UTC, the table's TAI - UTC on both, and the message.
+py::tuple read_eop(const std::string& path, const std::string& name, const Leap& leap) {
     auto table = std::make_unique<varn::EopTable>();
     varn::EopStatus status;
     {
@@ -158,10 +160,13 @@ py::tuple read_eop(const std::string& path, const Leap& leap) {
     }
     py::object held = py::none();
     if (status.error == varn::EopError::None) held = py::cast(std::move(table));
+    const std::string told = status.error == varn::EopError::LeapMismatch
+                                 ? varn::leap_mismatch_message(name, status, *leap.table)
+                                 : std::string();
     return py::make_tuple(held, static_cast<int>(status.error), status.line, status.field,
                           status.sys_errno,
                           py::make_tuple(status.mjd_before, status.mjd_after, status.dut_step_s,
-                                         status.tai_utc_before_s, status.tai_utc_after_s));
+                                         status.tai_utc_before_s, status.tai_utc_after_s, told));
 }
 
 // Earth orientation at the epochs tt: (xp, yp, dX, dY, dut, predicted,
@@ -286,7 +291,7 @@ PYBIND11_MODULE(_varn, m) {
           py::arg("dY"), py::arg("dut"), py::arg("fast"), py::arg("threads"), py::arg("leap"),
           "(the eighteen series, epochs past the leap-second table's expiry) of a batch; "
           "arguments as checked by varn.compute, threads < 0 for VARN_NUM_THREADS.");
-    m.def("read_eop", &read_eop, py::arg("path"), py::arg("leap"),
+    m.def("read_eop", &read_eop, py::arg("path"), py::arg("name"), py::arg("leap"),
           "(table, error, line, field, errno, mismatch) of an EOP file; path as bytes.");
     m.def("interpolate", &interpolate, py::arg("table"), py::arg("tt"),
           "(xp, yp, dX, dY, dut, predicted, outside, expired) at the epochs tt.");
@@ -297,6 +302,9 @@ PYBIND11_MODULE(_varn, m) {
     m.def("transform", &transform, py::arg("to_itrs"), py::arg("rc2t"), py::arg("rpom"),
           py::arg("r"), py::arg("v"), py::arg("a"), py::arg("lod"), py::arg("threads"),
           "(r, v, a) between GCRS and ITRS; see varn.gcrs_to_itrs.");
+    m.def("expiry_message", [](const Leap& l, std::int64_t expired, std::int64_t n) {
+        return varn::expiry_message(*l.table, expired, n);
+    }, "The text of the expiry warning, as the plug-ins give it.");
     py::class_<Leap>(m, "Leap", "A leap-second table (see varn.leap_seconds).")
         .def_property_readonly("steps", &leap_steps)
         .def_property_readonly("expires", &leap_expires)

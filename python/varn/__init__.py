@@ -35,7 +35,6 @@ Examples
 (2, 3, 3)
 """
 
-import datetime
 import inspect
 import numbers
 import os
@@ -148,9 +147,8 @@ class LeapSecondFileError(ValueError):
         What is wrong.
     """
 
-    def __init__(self, filename, line, reason):
-        where = f", line {line}" if line else ""
-        super().__init__(f"Leap-second file {filename!r} (VARN_LEAP_SECONDS){where}: {reason}.")
+    def __init__(self, message, filename, line, reason):
+        super().__init__(message)
         self.filename = filename
         self.line = line
         self.reason = reason
@@ -171,23 +169,17 @@ class InvalidTimeWarning(UserWarning):
 
 def _leap():
     """The leap-second table in force, or LeapSecondFileError."""
-    table, filename, line, reason = _varn.current_leap()
+    table, message, filename, line, reason = _varn.current_leap()
     if table is None:
-        raise LeapSecondFileError(filename, line or None, reason)
+        raise LeapSecondFileError(message, filename, line or None, reason)
     return table
 
 
 def _warn_expired(leap, expired, n):
     """One LeapSecondsExpiredWarning for the caller's caller, when any epoch is past the expiry."""
     if expired > 0:
-        year, month, day, step = leap.steps[-1]
-        expires = "{:04d}-{:02d}-{:02d}".format(*leap.expires)
-        warnings.warn(LeapSecondsExpiredWarning(
-            f"{expired} of {n} epochs lie after {expires}, the expiry date of the leap-second "
-            f"table ({leap.source}): their UTC assumes no leap second after the last known one "
-            f"(TAI - UTC = {step:g} s from {int(year):04d}-{int(month):02d}-{int(day):02d}). Name "
-            f"a newer IERS Leap_Second.dat or leap-seconds.list in the environment variable "
-            f"VARN_LEAP_SECONDS."), stacklevel=3)
+        warnings.warn(LeapSecondsExpiredWarning(_varn.expiry_message(leap, expired, n)),
+                      stacklevel=3)
 
 
 def _time_class():
@@ -489,11 +481,6 @@ class EopTable:
         return EopValues(*values)
 
 
-def _iso_date(mjd):
-    """YYYY-MM-DD of the day of an MJD."""
-    return (datetime.date(1858, 11, 17) + datetime.timedelta(days=int(np.floor(mjd)))).isoformat()
-
-
 def read_eop(path):
     """Read an IERS Earth orientation file.
 
@@ -537,19 +524,13 @@ def read_eop(path):
     encoded = os.fsencode(name)
     if b"\0" in encoded:
         raise ValueError(f"EOP file name {name!r} holds a NUL character")
-    table, error, line, field, errno, mismatch = _varn.read_eop(encoded, _leap())
+    shown = os.fsdecode(name).encode("utf-8", "backslashreplace")  # the name in messages
+    table, error, line, field, errno, mismatch = _varn.read_eop(encoded, shown, _leap())
     if table is not None:
         return EopTable(table, name)
     if error == len(_READ_ERRORS) - 1:
-        before, after, step, tai_utc_before, tai_utc_after = mismatch
-        raise LeapSecondMismatchError(
-            f"EOP file {name!r}, line {line}: UT1 - UTC steps by {step:+.7f} s from "
-            f"{_iso_date(before)} (MJD {before:.2f}) to {_iso_date(after)} (MJD {after:.2f}), "
-            f"while TAI - UTC is {tai_utc_before:.7f} s and {tai_utc_after:.7f} s in the "
-            f"leap-second table ({_leap().source}): the file and the table disagree about a leap "
-            f"second. Name a leap-second file that holds it in the environment variable "
-            f"VARN_LEAP_SECONDS, or use an EOP file that agrees with the table.",
-            name, line, field or None, mismatch)
+        *values, message = mismatch
+        raise LeapSecondMismatchError(message, name, line, field or None, values)
     if error == 1:
         if errno:
             raise OSError(errno, os.strerror(errno), name)
