@@ -33,7 +33,7 @@ build: configure
 # The C++ runtime versions the plug-ins need (MATLAB brings its own), then
 # every test.
 unit-test: build
-	bash scripts/check-abi.sh $(BUILD)/gateway
+	bash scripts/check-abi.sh $(BUILD)/mex
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The library and its unit tests with AddressSanitizer and
@@ -69,7 +69,7 @@ test: sanitize-test fuzz py-test unit-test
 # own demo function, and from the root the help-only varn.m would hide the
 # plug-in.
 demo: build
-	cd $(BUILD)/gateway && octave-cli --no-gui --no-history --norc $(CURDIR)/examples/demo.m
+	cd $(BUILD)/mex && octave-cli --no-gui --no-history --norc $(CURDIR)/examples/demo.m
 
 # Instruction counts (steady on any machine), the C++ benchmark, then the
 # whole call in Octave, given the computation's
@@ -79,7 +79,7 @@ bench: build python
 	$(BUILD)/bench/varn_bench --benchmark_color=false --benchmark_repetitions=$(BENCH_REPETITIONS) | tee $(BUILD)/bench/varn_bench.txt
 	$(BUILD)/bench/eop_bench --benchmark_color=false
 	core=$$(sed -n 's/.* threads \([0-9.]*\) us\/epoch.*/\1/p' $(BUILD)/bench/varn_bench.txt); \
-	octave-cli --no-gui --no-history --norc --path "$(CURDIR)/$(BUILD)/gateway" \
+	octave-cli --no-gui --no-history --norc --path "$(CURDIR)/$(BUILD)/mex" \
 	  --eval "core_us_per_epoch = $${core:-NaN}; run('bench/bench_varn.m')"
 	$(PY) bench/bench_python.py $(BUILD)/bench/varn_work
 

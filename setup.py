@@ -1,5 +1,5 @@
-# Build of the Python package varn: the pure-Python layer in python/varn and
-# the extension varn._varn, compiled from python/varn_py.cpp and the same
+# Build of the Python package varn: the pure-Python layer in hosts/python/varn and
+# the extension varn._varn, compiled from hosts/python/varn_py.cpp and the same
 # library sources CMake builds (varn_core_sources.txt), linked to the system's
 # ERFA. Metadata are in pyproject.toml; the version is the file VERSION.
 import shlex
@@ -34,8 +34,8 @@ erfa_cflags, erfa_libs = erfa_flags()
 extension = Pybind11Extension(
     "varn._varn",
     # Relative to the root, as setuptools wants them.
-    ["python/varn_py.cpp"] + LIBRARY_SOURCES,
-    include_dirs=["."],
+    ["hosts/python/varn_py.cpp"] + LIBRARY_SOURCES,
+    include_dirs=["src"],
     cxx_std=17,
     define_macros=[("VARN_VERSION", '"%s"' % VERSION), ("NDEBUG", None)],
     # The flags that decide the result bits are those of the CMake build: no

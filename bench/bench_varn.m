@@ -5,7 +5,7 @@
 % transform on the matrices of each call.
 %
 % Run after building (make bench runs it after the C++ benchmark):
-%   octave-cli --no-gui --no-history --norc --path "$PWD/build/gateway" \
+%   octave-cli --no-gui --no-history --norc --path "$PWD/build/mex" \
 %     --eval "core_us_per_epoch = 30.1; run('bench/bench_varn.m')"
 % sizes (default [1e3 1e5 1e6]) may be set the same way.
 %

@@ -10,7 +10,7 @@
 
 #include <erfa.h>
 
-#include "pipeline/time_scales.hpp"
+#include "time/time_scales.hpp"
 
 namespace varn_bench {
 

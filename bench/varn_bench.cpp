@@ -24,14 +24,14 @@
 
 #include <erfa.h>
 
-#include "bench/erfa_floor.hpp"
+#include "erfa_floor.hpp"
 #include "models/ortho_eop.hpp"
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
-#include "pipeline/iau_compute.hpp"
-#include "pipeline/iau_compute_fast.hpp"
-#include "pipeline/state_vectors.hpp"
-#include "pipeline/time_scales.hpp"
+#include "rotation/iau_compute.hpp"
+#include "rotation/iau_compute_fast.hpp"
+#include "frames/state_vectors.hpp"
+#include "time/time_scales.hpp"
 
 namespace {
 

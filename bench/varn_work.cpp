@@ -13,10 +13,10 @@
 #include <cstring>
 #include <vector>
 
-#include "bench/erfa_floor.hpp"
-#include "pipeline/iau_compute.hpp"
-#include "pipeline/iau_compute_fast.hpp"
-#include "pipeline/time_scales.hpp"
+#include "erfa_floor.hpp"
+#include "rotation/iau_compute.hpp"
+#include "rotation/iau_compute_fast.hpp"
+#include "time/time_scales.hpp"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "eop/eop_table.hpp"
-#include "pipeline/iau_compute_fast.hpp"
+#include "rotation/iau_compute_fast.hpp"
 
 int main(int argc, char** argv) {
     const std::string here = __FILE__;

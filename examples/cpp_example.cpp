@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "pipeline/iau_compute.hpp"
+#include "rotation/iau_compute.hpp"
 
 int main() {
     const std::int64_t n = 1;

@@ -2,7 +2,7 @@
 % orientation read from a real IERS series by varn_eop.
 %
 % `make demo` runs it beside the plug-ins:
-%     cd build/gateway && octave-cli --no-gui --no-history --norc ../../examples/demo.m
+%     cd build/mex && octave-cli --no-gui --no-history --norc ../../examples/demo.m
 % It runs from any folder that has the plug-ins on the path, except the
 % repository root, where the help-only varn.m would be found first.
 % Prints the Earth orientation across the leap second at the end of 2016,

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     varn::LeapFileError e;

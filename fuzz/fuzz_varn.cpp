@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "pipeline/iau_compute.hpp"
-#include "pipeline/iau_compute_fast.hpp"
-#include "pipeline/time_scales.hpp"
+#include "rotation/iau_compute.hpp"
+#include "rotation/iau_compute_fast.hpp"
+#include "time/time_scales.hpp"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <array>
 
-#include "pipeline/iau_compute.hpp"
-#include "pipeline/iau_compute_fast.hpp"
+#include "rotation/iau_compute.hpp"
+#include "rotation/iau_compute_fast.hpp"
 #include "test_util.hpp"
 
 namespace varn_test {

@@ -3,7 +3,7 @@
 // calls into MATLAB are played by the fakes below.
 #include "mex.h"
 #undef HAVE_OCTAVE
-#include "gateway/host_threads.hpp"
+#include "host_threads.hpp"
 
 #include <gtest/gtest.h>
 

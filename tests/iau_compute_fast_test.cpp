@@ -1,6 +1,6 @@
 // The fast computation: its bound, rows left exact, order, threads, interpolant.
 #include "batch_util.hpp"
-#include "pipeline/lagrange.hpp"
+#include "rotation/lagrange.hpp"
 
 using namespace varn_test;
 

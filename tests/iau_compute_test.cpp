@@ -11,8 +11,8 @@
 #include "models/ortho_eop.hpp"
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
-#include "pipeline/epoch_steps.hpp"
-#include "pipeline/time_scales.hpp"
+#include "rotation/epoch_steps.hpp"
+#include "time/time_scales.hpp"
 
 using namespace varn_test;
 

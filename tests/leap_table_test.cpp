@@ -1,6 +1,6 @@
 // Leap-second table: the files of IERS Bulletin C 72 in both layouts (tests/data), a copy
 // with a hypothetical step, every reason a file is refused, and VARN_LEAP_SECONDS.
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 #include <cstdlib>
 #include <fstream>
@@ -9,7 +9,7 @@
 
 #include <erfa.h>
 
-#include "pipeline/time_scales.hpp"
+#include "time/time_scales.hpp"
 #include "test_util.hpp"
 
 using namespace varn_test;

@@ -52,10 +52,10 @@ grep -qx varn <<< "$plugins" || fail "no varn_matlab target"
   { tail -40 "$work/build.log"; fail "build"; }
 
 for p in $plugins; do
-  exported=$(nm -D --defined-only "$build/gateway/matlab/$p.mexa64" | awk '$2 == "T" { sub(/@.*/, "", $3); print $3 }' |
+  exported=$(nm -D --defined-only "$build/mex/matlab/$p.mexa64" | awk '$2 == "T" { sub(/@.*/, "", $3); print $3 }' |
              sort | tr '\n' ' ')
   [ "$exported" = "mexFunction mexfilerequiredapiversion " ] || fail "$p exports: $exported"
-  cmp -s "$src/$p.m" "$build/gateway/matlab/$p.m" || fail "$p.m is not beside $p.mexa64"
+  cmp -s "$src/hosts/mex/$p.m" "$build/mex/matlab/$p.m" || fail "$p.m is not beside $p.mexa64"
   echo "ok: $p.mexa64 with $p.m"
 done
-bash "$src/scripts/check-abi.sh" "$build/gateway/matlab"
+bash "$src/scripts/check-abi.sh" "$build/mex/matlab"

@@ -2,7 +2,7 @@
 #include <erfa.h>
 
 #include "batch_util.hpp"
-#include "pipeline/state_vectors.hpp"
+#include "frames/state_vectors.hpp"
 
 using namespace varn_test;
 

@@ -1,6 +1,6 @@
 // Time-stamp conversion: the published drift expressions, leap seconds as clocks count
 // them, the GPS and TT offsets, round trips in every pair of scales, times that do not exist.
-#include "pipeline/time_convert.hpp"
+#include "time/time_convert.hpp"
 
 #include <cstdio>
 #include <fstream>

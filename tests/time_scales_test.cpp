@@ -1,5 +1,5 @@
 // Time scales: TAI - UTC, leap-second days, drift era, round trips, statuses.
-#include "pipeline/time_scales.hpp"
+#include "time/time_scales.hpp"
 
 #include <cstring>
 #include <fstream>

@@ -38,7 +38,7 @@ plugin_errors=$(awk '
     END { flush() }
     function flush() {
         if (rec ~ /(Invalid (read|write|free)|Mismatched free|uninitialised|Conditional jump|Syscall param|overlap|definitely lost)/ &&
-            (rec ~ /(varn[a-z_]*\.mex|_mex\.cpp|mexFunction|varn::|\/models\/|\/pipeline\/|\/eop\/)/ ||
+            (rec ~ /(varn[a-z_]*\.mex|_mex\.cpp|mexFunction|varn::|\/src\/)/ ||
              rec ~ /\?\?\?\n[^\n]*call_mex/))
             printf "%s\n", rec
         rec = ""

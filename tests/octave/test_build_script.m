@@ -1,25 +1,28 @@
 function test_build_script()
-% build_varn, the build a MATLAB user runs from the repository root, works:
-% from a scratch copy of the sources it builds each plug-in whose help text
-% is there, beside it, leaves no object file, and varn returns the library's
-% results bit for bit.
+% build_varn, the build a MATLAB user runs, works: from a scratch copy of
+% the sources, called from another folder, it builds each plug-in whose help
+% text is in hosts/mex, beside it, leaves no object file, and varn returns the
+% library's results bit for bit.
 root = getenv('VARN_SOURCE_DIR');
 [in, want] = read_reference();
 scratch = tempname();
 here = pwd();
 try
-  for d = {'gateway', 'pipeline', 'models', 'eop'}
+  for d = {'src/common', 'src/time', 'src/models', 'src/eop', 'src/rotation', 'src/frames', 'hosts/mex'}
     mkdir(fullfile(scratch, d{1}));
-    copy_matching(fullfile(root, d{1}), fullfile(scratch, d{1}), {'*.cpp', '*.hpp'});
+    copy_matching(fullfile(root, d{1}), fullfile(scratch, d{1}), {'*.cpp', '*.hpp', '*.m'});
   end
-  copy_matching(root, scratch, {'build_varn.m', 'varn*.m', 'varn_core_sources.txt'});
-  cd(scratch);
+  copy_matching(root, scratch, {'varn_core_sources.txt'});
+  mex_dir = fullfile(scratch, 'hosts', 'mex');
+  cd(scratch);     % not the plug-ins' folder: the build must find its own
+  addpath(mex_dir);
   build_varn();
-  expect('true', 'no object file left', isempty([dir('*.o'); dir(fullfile('*', '*.o'))]));
-  help_files = dir('varn*.m');
-  for k = 1:numel(help_files)   % the current folder comes first: the new ones
+  expect('true', 'back in the caller''s folder', strcmp(pwd(), scratch));
+  expect('true', 'no object file left', isempty([dir('*.o'); dir(fullfile(mex_dir, '*.o'))]));
+  help_files = dir(fullfile(mex_dir, 'varn*.m'));
+  for k = 1:numel(help_files)
     name = help_files(k).name(1:end - 2);
-    expect('true', [name ' built here'], strcmp(which(name), fullfile(scratch, [name '.' mexext])));
+    expect('true', [name ' built beside its help'], strcmp(which(name), fullfile(mex_dir, [name '.' mexext])));
   end
   got = cell(1, 18);
   [got{:}] = varn(in{:});
@@ -43,6 +46,7 @@ end
 
 function cleanup(here, scratch)
 cd(here);
+rmpath(fullfile(scratch, 'hosts', 'mex'));
 clear('varn', 'varn_fast', 'varn_eop', 'varn_time', 'varn_gcrs2itrs', 'varn_itrs2gcrs');  % unload before removal
 if exist('confirm_recursive_rmdir') ~= 0   % Octave asks before removing a tree
   confirm_recursive_rmdir(false, 'local');

@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "eop/eop_table.hpp"
-#include "gateway/thread_env.hpp"
-#include "pipeline/iau_compute.hpp"
-#include "pipeline/iau_compute_fast.hpp"
-#include "pipeline/leap_table.hpp"
-#include "pipeline/state_vectors.hpp"
-#include "pipeline/time_convert.hpp"
+#include "common/thread_env.hpp"
+#include "rotation/iau_compute.hpp"
+#include "rotation/iau_compute_fast.hpp"
+#include "time/leap_table.hpp"
+#include "frames/state_vectors.hpp"
+#include "time/time_convert.hpp"
 
 namespace py = pybind11;
 

@@ -5,7 +5,7 @@
 // References: IERS Conventions (2010), ch. 5 (transformation between the
 // ITRS and the GCRS) and ch. 8 (tidal variations of the Earth's rotation);
 // SOFA "Tools for Earth Attitude", ch. 5.
-#include "pipeline/iau_compute.hpp"
+#include "rotation/iau_compute.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -19,8 +19,8 @@
 #include "models/ortho_eop.hpp"
 #include "models/pmsdnut2.hpp"
 #include "models/utlibr.hpp"
-#include "pipeline/epoch_steps.hpp"
-#include "pipeline/time_scales.hpp"
+#include "rotation/epoch_steps.hpp"
+#include "time/time_scales.hpp"
 
 namespace varn {
 namespace {

@@ -15,9 +15,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "gateway/mex_input.hpp"
-#include "gateway/mex_leap.hpp"
-#include "pipeline/time_convert.hpp"
+#include "mex_input.hpp"
+#include "mex_leap.hpp"
+#include "time/time_convert.hpp"
 
 namespace {
 

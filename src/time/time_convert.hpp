@@ -26,7 +26,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 namespace varn {
 

@@ -23,8 +23,8 @@
 
 #include <erfa.h>
 
-#include "pipeline/text_lines.hpp"
-#include "pipeline/time_scales.hpp"
+#include "common/text_lines.hpp"
+#include "time/time_scales.hpp"
 
 namespace varn {
 namespace {

@@ -30,8 +30,8 @@
 #include <string>
 
 #include "eop/eop_table.hpp"
-#include "gateway/mex_input.hpp"
-#include "gateway/mex_leap.hpp"
+#include "mex_input.hpp"
+#include "mex_leap.hpp"
 
 namespace {
 

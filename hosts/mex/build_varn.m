@@ -1,11 +1,13 @@
 function build_varn()
-%BUILD_VARN  Build the MEX plug-ins in the current folder (the repository
-%   root), each beside its help text: varn, and varn_fast, varn_eop,
-%   varn_time, varn_gcrs2itrs and varn_itrs2gcrs when their help files are
-%   here. In MATLAB the files are varn.mexa64 (the extension mexext gives), in
-%   GNU Octave varn.mex.
+%BUILD_VARN  Build the MEX plug-ins into the folder of this file, each beside
+%   its help text: varn, and varn_fast, varn_eop, varn_time, varn_gcrs2itrs
+%   and varn_itrs2gcrs when their help files are there. In MATLAB the files
+%   are varn.mexa64 (the extension mexext gives), in GNU Octave varn.mex.
+%   That folder (hosts/mex of the repository) is then the one to add to the
+%   path.
 %
-%   Run from the repository root, in MATLAB or Octave:
+%   From anywhere, in MATLAB or Octave:
+%       addpath('<varn>/hosts/mex')
 %       build_varn
 %       help varn
 %
@@ -17,25 +19,35 @@ function build_varn()
 %   results keep the evaluation order of the published algorithms and match
 %   the CMake build bit for bit.
 
-if ~exist(fullfile('gateway', 'varn_mex.cpp'), 'file')
-  error('build_varn:notRoot', 'Run build_varn from the root of the varn repository.');
+here = fileparts(mfilename('fullpath'));
+root = fileparts(fileparts(here));
+if ~exist(fullfile(root, 'varn_core_sources.txt'), 'file') || ...
+   ~exist(fullfile(here, 'varn_mex.cpp'), 'file')
+  error('build_varn:notRoot', ...
+        'build_varn must stay in hosts/mex of the varn repository, beside the gateways.');
 end
+% Octave's mex leaves its object files in the current folder: build there,
+% and come back to the caller's folder whatever happens.
+caller = cd(here);
+restore = onCleanup(@() cd(caller));
 
 % Name, gateway source and macro definitions of each plug-in.
-plugins = {'varn',      fullfile('gateway', 'varn_mex.cpp'),     {};
-           'varn_fast', fullfile('gateway', 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
-           'varn_eop',  fullfile('gateway', 'varn_eop_mex.cpp'), {};
-           'varn_time', fullfile('gateway', 'varn_time_mex.cpp'), {};
-           'varn_gcrs2itrs', fullfile('gateway', 'varn_state_mex.cpp'), {};
-           'varn_itrs2gcrs', fullfile('gateway', 'varn_state_mex.cpp'), {'-DVARN_ITRS2GCRS'}};
-library = read_source_list('varn_core_sources.txt');
+plugins = {'varn',      fullfile(here, 'varn_mex.cpp'),     {};
+           'varn_fast', fullfile(here, 'varn_mex.cpp'),     {'-DVARN_FAST_MODE'};
+           'varn_eop',  fullfile(here, 'varn_eop_mex.cpp'), {};
+           'varn_time', fullfile(here, 'varn_time_mex.cpp'), {};
+           'varn_gcrs2itrs', fullfile(here, 'varn_state_mex.cpp'), {};
+           'varn_itrs2gcrs', fullfile(here, 'varn_state_mex.cpp'), {'-DVARN_ITRS2GCRS'}};
+library = cellfun(@(f) fullfile(root, f), read_source_list(fullfile(root, 'varn_core_sources.txt')), ...
+                  'UniformOutput', false);
+include = ['-I' fullfile(root, 'src')];
 flags = '-O2 -std=c++17 -ffp-contract=off';
 
 for k = 1:size(plugins, 1)
   [name, gateway, defines] = plugins{k, :};
-  if exist(fullfile(pwd, [name '.m']), 'file') == 2
-    out = build_plugin(name, [{gateway}, library], defines, flags);
-    fprintf('build_varn: built %s\n', fullfile(pwd, out));
+  if exist(fullfile(here, [name '.m']), 'file') == 2
+    out = build_plugin(name, [{gateway}, library], [{include}, defines], flags);
+    fprintf('build_varn: built %s\n', fullfile(here, out));
   end
 end
 end
@@ -52,7 +64,7 @@ if exist('OCTAVE_VERSION', 'builtin')
   old_flags = getenv('CXXFLAGS');
   setenv('CXXFLAGS', flags);
   try
-    mex('-I.', defines{:}, sources{:}, '-lerfa', '-pthread', '-o', name);
+    mex(defines{:}, sources{:}, '-lerfa', '-pthread', '-o', name);
   catch err
     setenv('CXXFLAGS', old_flags);
     remove_objects(objects);
@@ -64,7 +76,7 @@ if exist('OCTAVE_VERSION', 'builtin')
   out = [name '.mex'];
 else
   mex('-R2017b', '-O', ['CXXFLAGS=$CXXFLAGS ' flags], 'LDFLAGS=$LDFLAGS -pthread', ...
-      defines{:}, '-I.', sources{:}, '-lerfa', '-output', name);
+      defines{:}, sources{:}, '-lerfa', '-output', name);
   out = [name '.' mexext];
 end
 end

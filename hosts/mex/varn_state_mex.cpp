@@ -27,9 +27,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "gateway/host_threads.hpp"
-#include "gateway/mex_input.hpp"
-#include "pipeline/state_vectors.hpp"
+#include "host_threads.hpp"
+#include "mex_input.hpp"
+#include "frames/state_vectors.hpp"
 
 #ifdef VARN_ITRS2GCRS
 #define STATE_NAME "varn_itrs2gcrs"

@@ -4,9 +4,9 @@
 // table (pipeline/leap_table.hpp) and the TAI <-> UTC steps are this system's
 // own, so that the table can be replaced at run time and the treatment of leap-second days and of the pre-1972
 // rubber-second era is fixed in one place.
-#include "pipeline/time_scales.hpp"
+#include "time/time_scales.hpp"
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 #include <cmath>
 

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "gateway/thread_env.hpp"
+#include "common/thread_env.hpp"
 
 namespace varn_mex {
 

@@ -32,11 +32,11 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "gateway/host_threads.hpp"
-#include "gateway/mex_input.hpp"
-#include "gateway/mex_leap.hpp"
-#include "pipeline/iau_compute.hpp"
-#include "pipeline/iau_compute_fast.hpp"
+#include "host_threads.hpp"
+#include "mex_input.hpp"
+#include "mex_leap.hpp"
+#include "rotation/iau_compute.hpp"
+#include "rotation/iau_compute_fast.hpp"
 
 // The function's name, in every error identifier, and its computation.
 #ifdef VARN_FAST_MODE

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 namespace varn {
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 // Room for a message around a file name of up to PATH_MAX bytes.
 constexpr std::size_t LEAP_MESSAGE_SIZE = PATH_MAX + 512;

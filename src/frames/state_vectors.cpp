@@ -11,9 +11,9 @@
 // with every vector in the rotating frame's axes. RQ turns the celestial
 // axes into TIRS axes and W the TIRS axes into ITRS axes; both turn slowly
 // enough (below 1e-11 rad/s) that their own rates are left out.
-#include "pipeline/state_vectors.hpp"
+#include "frames/state_vectors.hpp"
 
-#include "pipeline/epoch_steps.hpp"
+#include "rotation/epoch_steps.hpp"
 
 namespace varn {
 

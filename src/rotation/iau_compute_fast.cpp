@@ -22,7 +22,7 @@
 // Earth rotation. Steps that are powers of two make every node an exact MJD
 // and m * (nodes per day) exact, so an epoch that falls on a node takes the
 // node's own bits.
-#include "pipeline/iau_compute_fast.hpp"
+#include "rotation/iau_compute_fast.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +30,8 @@
 #include <new>
 #include <vector>
 
-#include "pipeline/epoch_steps.hpp"
-#include "pipeline/lagrange.hpp"
+#include "rotation/epoch_steps.hpp"
+#include "rotation/lagrange.hpp"
 
 namespace varn {
 namespace {

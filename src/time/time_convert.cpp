@@ -5,7 +5,7 @@
 // in TAI seconds, and TAI - UTC(d, s) = base + ((d - ref) + s / 86400) *
 // rate from the step in force on d (rate and ref 0 from 1972, all 0 before
 // 1960). The inverse solves that linear relation for s.
-#include "pipeline/time_convert.hpp"
+#include "time/time_convert.hpp"
 
 #include <cctype>
 #include <cmath>

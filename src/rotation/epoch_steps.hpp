@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 namespace varn::detail {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 namespace varn {
 

@@ -1,6 +1,6 @@
 // The built-in table of TAI - UTC, the reader of the published leap-second
 // files, and the table of the process (VARN_LEAP_SECONDS).
-#include "pipeline/leap_table.hpp"
+#include "time/leap_table.hpp"
 
 #include <sys/stat.h>
 
@@ -17,7 +17,7 @@
 
 #include <erfa.h>
 
-#include "pipeline/text_lines.hpp"
+#include "common/text_lines.hpp"
 
 namespace varn {
 
