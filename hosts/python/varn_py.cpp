@@ -84,6 +84,20 @@ py::tuple current_leap() {
                           error.reason);
 }
 
+// A leap-second file read afresh and kept nowhere (the updater's check of a
+// download; path as bytes, "" for the built-in table): (Leap, "", 0, "") or
+// (None, file, line, reason).
+py::tuple leap_file(const std::string& path) {
+    varn::LeapFileError error;
+    std::shared_ptr<const varn::LeapTable> table;
+    {
+        py::gil_scoped_release unlocked;
+        table = path.empty() ? varn::builtin_leap_table() : varn::read_leap_file(path, error);
+    }
+    if (table) return py::make_tuple(Leap{table}, "", 0, "");
+    return py::make_tuple(py::none(), py::bytes(error.file), error.line, error.reason);
+}
+
 // The steps from 1972 as (year, month, day, TAI - UTC in seconds) rows.
 py::array_t<double> leap_steps(const Leap& leap) {
     const auto& steps = leap.table->steps();
@@ -297,6 +311,8 @@ PYBIND11_MODULE(_varn, m) {
           "(xp, yp, dX, dY, dut, predicted, outside, expired) at the epochs tt.");
     m.def("current_leap", &current_leap,
           "(Leap, '', 0, '') for the leap-second table in force, or (None, file, line, reason).");
+    m.def("leap_file", &leap_file, py::arg("path"),
+          "(Leap, '', 0, '') of a leap-second file read afresh, or (None, file, line, reason).");
     m.def("convert_times", &convert_times, py::arg("t"), py::arg("from_scale"),
           py::arg("to_scale"), py::arg("leap"), "(out, cal, invalid, expired) of varn.time.");
     m.def("transform", &transform, py::arg("to_itrs"), py::arg("rc2t"), py::arg("rpom"),

@@ -18,6 +18,8 @@ leap_seconds the table of TAI - UTC in force, with its expiry date
 gcrs_to_itrs positions, velocities and accelerations from GCRS to ITRS
 itrs_to_gcrs and back
 varn.dask    the same computation on dask arrays, one task per chunk
+update_data  current finals2000A.all and leap-second files into the data
+             folder (the one call that uses the network)
 
 The table of TAI - UTC is built in (IERS Bulletin C 72, valid until
 2027 June 28); the environment variable VARN_LEAP_SECONDS names a newer
@@ -45,12 +47,14 @@ from typing import NamedTuple
 import numpy as np
 
 from . import _varn
+from ._update import UpdateResult, update_data
 
 __version__ = _varn.__version__
 __all__ = ["compute", "Result", "read_eop", "EopTable", "EopValues", "EopFormatError",
            "EopRangeWarning", "time", "TimeStamps", "leap_seconds", "LeapSeconds",
            "LeapSecondFileError", "LeapSecondMismatchError", "LeapSecondsExpiredWarning",
-           "InvalidTimeWarning", "gcrs_to_itrs", "itrs_to_gcrs", "StateVectors", "__version__"]
+           "InvalidTimeWarning", "gcrs_to_itrs", "itrs_to_gcrs", "StateVectors", "update_data",
+           "UpdateResult", "__version__"]
 
 _INT_MAX = 2**31 - 1
 
