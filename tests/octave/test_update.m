@@ -1,0 +1,68 @@
+function test_update()
+% varn_update against a local server on 127.0.0.1 (tests/update_server.py): after every answer,
+% good or bad, the data folder holds the good file or the previous one, whole, with its record.
+here = fileparts(mfilename('fullpath'));
+data = fullfile(here, '..', 'data');
+portfile = [tempname() '.port'];
+python = '/usr/bin/python3';
+if ~exist(python, 'file'), python = 'python3'; end
+system(sprintf('"%s" "%s" "%s" 120 &', python, fullfile(here, '..', 'update_server.py'), portfile));
+for k = 1:100
+  if exist(portfile, 'file'), break; end
+  pause(0.1);
+end
+got = sscanf(fileread(portfile), '%d');
+delete(portfile);
+names = {'VARN_DATA_DIR', 'VARN_FINALS_URLS', 'VARN_LEAP_URLS', 'VARN_LEAP_SECONDS', 'no_proxy'};
+saved = cellfun(@getenv, names, 'UniformOutput', false);
+folder = tempname();
+cleanup = onCleanup(@() finish(got(2), names, saved, folder));
+cellfun(@setenv, names, {folder, '', '', '', '127.0.0.1'});
+url = @(route, name) sprintf('http://127.0.0.1:%d/%s/%s', got(1), route, name);
+fin = @(route) url(route, 'finals2000A_2016-07.txt');
+old = 'finals2000A_2015-01.txt';
+
+% finals URLs, leap URLs, force; statuses (leap, finals); texts of the messages; then in place:
+% the finals source, the leap file's name and source.
+steps = {
+  {url('nothing', old), url('data', old)}, {url('html', 'Leap_Second.dat'), url('data', 'Leap_Second.dat')}, false, ...
+    {'updated', 'updated'}, {'/nothing/', 'Leap_Second.dat gave an HTML page', 'data 2015-01-26 to 2015-03-26'}, ...
+    {old, 'Leap_Second.dat', 'Leap_Second.dat'}
+  fin('data'), url('data', 'leap-seconds.list'), false, {'up to date', 'up to date'}, {'hours ago'}, ...
+    {old, 'Leap_Second.dat', 'Leap_Second.dat'}
+  {fin('cut'), fin('short'), fin('slow'), fin('html'), fin('leap1s')}, url('data', 'leap-seconds.list'), true, ...
+    {'updated', 'failed'}, {'its last line is cut off', '/short/', '/slow/', '/html/finals2000A_2016-07.txt gave an HTML', ...
+    'disagrees with the leap-second table', 'the file in place kept'}, {old, 'leap-seconds.list', 'leap-seconds.list'}
+  fin('data'), url('data', 'Leap_Second_hypothetical_2027.dat'), true, {'updated', 'updated'}, ...
+    {'data 1972-01-01 to 2027-12-28', 'data 2016-07-09 to 2016-07-29'}, ...
+    {'finals2000A_2016-07.txt', 'Leap_Second.dat', 'Leap_Second_hypothetical_2027.dat'}
+  url('data', old), url('data', 'leap-seconds.list'), true, {'failed', 'failed'}, ...
+    {'(28 steps where it has 29)', 'older file: its data end on 2015-03-26'}, ...
+    {'finals2000A_2016-07.txt', 'Leap_Second.dat', 'Leap_Second_hypothetical_2027.dat'}};
+for k = 1:size(steps, 1)
+  [finals, leap, force, want, texts, now_in] = steps{k, :};
+  r = varn_update('finals', finals, 'leap', leap, 'force', force, 'timeout', 1);
+  what = sprintf('step %d: %s | %s', k, r.message);
+  expect('true', what, isequal({r.status}, want));
+  for t = texts
+    expect('true', [what ' holds ' t{1}], ~isempty(strfind([r.message], t{1})));
+  end
+  d = dir(folder);
+  expect('true', [what ': the folder'], isequal(sort({d(~[d.isdir]).name}), ...
+         sort({'finals2000A.all', 'finals2000A.all.json', now_in{2}, [now_in{2} '.json']})));
+  expect('true', [what ': finals in place'], isequal(fileread(fullfile(folder, 'finals2000A.all')), ...
+         fileread(fullfile(data, now_in{1}))));
+  expect('true', [what ': leap file in place'], isequal(fileread(fullfile(folder, now_in{2})), ...
+         fileread(fullfile(data, now_in{3}))));
+  rec = jsondecode(fileread(fullfile(folder, 'finals2000A.all.json')));
+  expect('true', [what ': record'], strcmp(rec.url, r(2).url) && isequal(rec.span(:)', r(2).span));
+end
+expect('error', 'odd options', 'MATLAB:varn_update:BadArgument', '', 0, @() varn_update('force'));
+expect('error', 'timeout', 'MATLAB:varn_update:BadArgument', '', 0, @() varn_update('timeout', -1));
+end
+
+function finish(pid, names, saved, folder)
+system(sprintf('kill %d', pid));
+cellfun(@setenv, names, saved);
+if exist(folder, 'dir'), rmdir(folder, 's'); end
+end
