@@ -69,6 +69,7 @@ def test_update_keeps_a_good_file_whatever_the_server_sends(server):
                                       "no valid leap-second file", "older file: its data end on 2015-03-26"],
          (FINALS_NEW, "Leap_Second.dat", "Leap_Second_hypothetical_2027.dat")),
     ]
+    before = {}
     for k, (finals, leap, force, want, texts, (finals_src, leap_name, leap_src)) in enumerate(steps):
         results = varn.update_data(finals, leap, force=force, timeout=1)
         message = " | ".join(r.message for r in results)
@@ -80,6 +81,10 @@ def test_update_keeps_a_good_file_whatever_the_server_sends(server):
         assert files["finals2000A.all"] == source(finals_src) and files[leap_name] == source(leap_src), k
         assert results[1].path == os.path.join(folder, "finals2000A.all") and results[1].span[0] > 57000, k
         assert json.loads(files["finals2000A.all.json"])["url"] == results[1].url, k
+        for r in results:  # a file not updated keeps its bytes and its record's
+            name = os.path.basename(r.path)
+            assert r.status == "updated" or (files[name], files[name + ".json"]) == before[name], (k, name)
+        before = {n: (files[n], files.get(n + ".json")) for n in files}
 
 
 def test_two_updaters_at_once_and_the_command_line(server):
