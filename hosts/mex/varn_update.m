@@ -411,8 +411,13 @@ m = datenum(year, month, day) - 678942;   % datenum of 1858-11-17, MJD 0
 end
 
 function s = iso_time(unix_s)
-v = datevec(719529 + floor(unix_s) / 86400);   % datenum of 1970-01-01
-s = sprintf('%04d-%02d-%02dT%02d:%02d:%02d+00:00', round(v));
+% Whole seconds since 1970 as ISO 8601 UTC, counted in integers (a datevec
+% of a fraction of a day may round to second 60).
+days = floor(unix_s / 86400);
+sec = floor(unix_s) - 86400 * days;
+v = datevec(719529 + days);   % datenum of 1970-01-01
+s = sprintf('%04d-%02d-%02dT%02d:%02d:%02d+00:00', v(1:3), floor(sec / 3600), ...
+            floor(mod(sec, 3600) / 60), mod(sec, 60));
 end
 
 function s = iso_date(mjd)

@@ -9,6 +9,7 @@ touches the network.
 """
 
 import datetime
+import errno
 import json
 import os
 import sys
@@ -66,7 +67,7 @@ def fetched_at(record):
 
 
 def age_days(record, now=None):
-    """Days since the record's fetch time (NaN-free: None when unknown)."""
+    """Days since the record's fetch time, or None when it is unknown."""
     when = fetched_at(record) if record else None
     if when is None:
         return None
@@ -96,3 +97,12 @@ def stale_message(path, record):
 def missing_message(name, folder):
     return (f"No {name} in the data folder {folder}: run {UPDATE_COMMANDS} to fetch it "
             f"(set VARN_DATA_DIR to use another folder), or name a file.")
+
+
+def finals_in_folder():
+    """(path, staleness text or None) of the folder's finals2000A.all; FileNotFoundError if absent."""
+    folder = data_folder()
+    path = os.path.join(folder, FINALS)
+    if not os.path.isfile(path):
+        raise FileNotFoundError(errno.ENOENT, missing_message(FINALS, folder), path)
+    return path, stale_message(path, read_record(path))

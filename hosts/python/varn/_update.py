@@ -363,7 +363,7 @@ def _update_one(kind, urls, folder, force, timeout):
                 now = time.time()
                 stamp = datetime.datetime.fromtimestamp(now, datetime.timezone.utc)
                 record = {"file": name, "url": source, "fetched": stamp.isoformat(timespec="seconds"),
-                          "fetched_unix": now, "bytes": os.path.getsize(part), "sha256": digest,
+                          "fetched_unix": int(now), "bytes": os.path.getsize(part), "sha256": digest,
                           "span": list(new_span), **extra}
                 os.replace(part, target)  # the data first: a record never names data not in place
                 _write_record(target, record)
