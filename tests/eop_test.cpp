@@ -171,7 +171,7 @@ TEST(EopRead, TableColumnsAndLod) {
 }
 
 // Every reader error with its line and field, each from one edit (of every occurrence of a
-// text) of a real file; a failed read leaves the table empty.
+// text) of a real file; a failed read leaves the table empty and no leap-mismatch values.
 TEST(EopRead, ErrorsNameLineAndField) {
     const EopError M = EopError::Malformed, F = EopError::Format;
     const char *c14 = "eopc04_14_2016-12.txt", *fin = "finals2000A_2016-07.txt", *d18 = "2016  12  18";
@@ -186,6 +186,7 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {c14, "-0.000229", "99999999999999999", M, 16, "dY"}, {c14, "0.0012716", "0.00127.6", M, 16, "LOD"},
         {c20, "0.0012716", "-", M, 7, "LOD"}, {f15, "1.1461", "1.1 61", M, 2, "LOD"},
         {c20, "  18   0  57740.00", "  18  12  57740.5055", M, 7, "hour"},  // 0.0055 day off
+        {f15, "57050.00", "57050.01", EopError::Spacing, 3, "MJD"},
         {c14, "2016  12  18  57740", "2016  12  17  57739", EopError::Order, 16, "MJD"},
         {c14, "2016  12  19  57741", "2016  12  19  57741.0000015", EopError::Spacing, 17, "MJD"},
         {fin, "57586.00 P", "57586.00 X", M, 9, "pole flag"},
@@ -202,7 +203,8 @@ TEST(EopRead, ErrorsNameLineAndField) {
         EopTable t;
         const EopStatus s = read_eop_text(text.data(), text.size(), t);
         EXPECT_TRUE(s.error == c.error && s.line == c.line && std::string(s.field) == c.field &&
-                    t.mjd.empty() && t.xp.empty())
+                    t.mjd.empty() && t.xp.empty() && s.mjd_before == 0 && s.mjd_after == 0 &&
+                    s.dut_step_s == 0 && s.tai_utc_before_s == 0 && s.tai_utc_after_s == 0)
             << c.to << ": error " << int(s.error) << " line " << s.line << " field " << s.field;
     }
     EopTable t;

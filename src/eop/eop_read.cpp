@@ -118,8 +118,7 @@ EopStatus read_eop(const std::string& path, EopTable& table,
     EopStatus status;
     try {
         char buf[1 << 16];
-        std::size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, got);
+        while (const std::size_t got = std::fread(buf, 1, sizeof buf, f)) text.append(buf, got);
         // A directory opens but cannot be read (EISDIR).
         if (std::ferror(f)) status = fail(table, EopError::Open, 0, "", errno);
     } catch (const std::bad_alloc&) {
