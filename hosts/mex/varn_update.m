@@ -276,10 +276,22 @@ if isempty(regexp(lower(url), '^(https?|file)://', 'once'))
 end
 fprintf('%s: fetching %s ... ', label, url);
 try
-  if exist('websave', 'file')
+  octave = exist('OCTAVE_VERSION', 'builtin') ~= 0;
+  if octave && isunix() && system('command -v curl > /dev/null 2>&1') == 0
+    % Octave's web functions bound only the connection by their timeout: a
+    % server that answers and then stalls would hold them for good. curl
+    % gives up when less than a byte arrives in timeout seconds. The URL
+    % and the file name go to the shell quoted.
+    [status, out] = system(sprintf(['curl --fail --silent --show-error --location --proto ' ...
+      '=http,https,file --connect-timeout %g --speed-limit 1 --speed-time %d --output %s %s 2>&1'], ...
+      timeout, ceil(timeout), shell_quoted(part), shell_quoted(url)));
+    if status ~= 0
+      error('varn_update:curl', '%s', strtrim(regexprep(out, '^curl: \(\d+\) ', '')));
+    end
+  elseif exist('websave', 'file')
     websave(part, url, weboptions('Timeout', timeout, 'ContentType', 'text'));
   else
-    % GNU Octave before 8 has webread but no websave; the text is bytes.
+    % Octave before 8 has webread but no websave; the text is bytes.
     body = webread(url, weboptions('Timeout', timeout, 'ContentType', 'text'));
     f = fopen(part, 'w');
     fwrite(f, body);
@@ -299,6 +311,12 @@ elseif isempty(text)
 elseif text(end) ~= char(10)
   error('varn_update:refused', '%s gave a truncated file: its last line is cut off', url);
 end
+end
+
+function q = shell_quoted(text)
+% text for a POSIX shell: in single quotes, each of its own quotes closed,
+% escaped and reopened, so that nothing in it is expanded.
+q = ['''' strrep(text, '''', '''\''''') ''''];
 end
 
 function [name, span] = check_leap(part, url, old_path)
