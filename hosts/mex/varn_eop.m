@@ -5,6 +5,14 @@ function varargout = varn_eop(varargin)
 %   [xp, yp, dX, dY, DUT, predicted, lod] = varn_eop(file, tt)
 %   eop = varn_eop(file, tt)
 %   T = varn_eop(file)
+%   ... = varn_eop([], tt), varn_eop(tt), varn_eop([])
+%
+%   Without a file ([] in its place, or tt alone) the data folder's
+%   finals2000A.all is read, the file varn_update keeps current: the folder
+%   VARN_DATA_DIR, else $XDG_CACHE_HOME/varn or ~/.cache/varn (Linux),
+%   ~/Library/Caches/varn (macOS), %LOCALAPPDATA%\varn (Windows). When it
+%   was fetched more than 30 days ago, one warning per call gives its age:
+%     MATLAB:varn_eop:staleData        <file> was fetched <k> days ago ...
 %
 %   With the whole job in two lines:
 %     [xp, yp, dX, dY, DUT] = varn_eop('eopc04.1962-now', tt);
@@ -83,6 +91,9 @@ function varargout = varn_eop(varargin)
 %     MATLAB:varn_eop:nInput           One or two inputs required.
 %     MATLAB:varn_eop:nOutput          Too many output arguments. (more
 %                                      than seven, or than one for the table)
+%     MATLAB:varn_eop:NoData           No finals2000A.all in the data folder
+%                                      <folder>: run varn_update to fetch it
+%                                      (...), or name a file.
 %     MATLAB:varn_eop:NotText_file     Input for file must be a character
 %                                      row vector or a string scalar.
 %     MATLAB:varn_eop:NonNumeric_tt    Input for tt must be numeric.

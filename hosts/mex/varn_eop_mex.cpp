@@ -3,6 +3,8 @@
 //   [xp, yp, dX, dY, DUT, predicted, lod] = varn_eop(file, tt)
 //   eop = varn_eop(file, tt)      (one output: a struct of the seven columns)
 //   T = varn_eop(file)            (the file's rows: a struct of its columns)
+//   varn_eop([], tt), varn_eop(tt), varn_eop([])
+//                                 (the same of the data folder's finals2000A.all)
 //
 // Reads an IERS Earth orientation series (EOP 14 C04, EOP 20 C04 or
 // finals2000A) and interpolates it to the epochs tt, ready for varn, or
@@ -28,10 +30,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "common/data_folder.hpp"
 #include "eop/eop_table.hpp"
 #include "mex_input.hpp"
 #include "mex_leap.hpp"
@@ -192,26 +196,69 @@ mxArray* table_struct(const varn::EopTable& t) {
     return s;
 }
 
+// The data folder's finals2000A.all into name (PATH_MAX bytes), and when it
+// was fetched (seconds since 1970, -1 if unknown); false with the message
+// when there is none. Owns nothing when it returns.
+bool folder_finals(char* name, std::int64_t* fetched, char* message) {
+    try {
+        const std::string folder = varn_host::data_folder(varn_host::data_folder_env());
+        const std::string path = varn_host::in_folder(folder, varn_host::FINALS_FILE);
+        if (!varn_host::is_file(path) || path.size() >= PATH_MAX) {
+            std::snprintf(message, MESSAGE_SIZE,
+                          "No %s in the data folder %s: run varn_update to fetch it (set "
+                          "VARN_DATA_DIR to use another folder), or name a file.",
+                          varn_host::FINALS_FILE, folder.c_str());
+            return false;
+        }
+        std::memcpy(name, path.c_str(), path.size() + 1);
+        *fetched = varn_host::fetched_unix_time(path);
+        return true;
+    } catch (...) {
+        std::snprintf(message, MESSAGE_SIZE, "Out of memory finding the data folder.");
+        return false;
+    }
+}
+
+// One warning when the data folder's file was fetched more than
+// STALE_AFTER_DAYS ago: its age, and how to update it.
+void warn_if_stale(const char* name, std::int64_t fetched, char* message) {
+    const std::time_t now = std::time(nullptr);
+    const double age = varn_host::age_days(fetched, static_cast<std::int64_t>(now));
+    if (!(age > varn_host::STALE_AFTER_DAYS)) return;
+    const std::time_t when = static_cast<std::time_t>(fetched);
+    char date[16] = "?";
+    if (const std::tm* utc = std::gmtime(&when)) std::strftime(date, sizeof date, "%Y-%m-%d", utc);
+    std::snprintf(message, MESSAGE_SIZE,
+                  "%s was fetched %.0f days ago (%s): its observed values end there and its "
+                  "predictions grow worse; run varn_update.",
+                  name, age, date);
+    mexWarnMsgIdAndTxt("MATLAB:varn_eop:staleData", "%s", message);
+}
+
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // Counts.
     // Counts: the file alone gives its table (one output), with tt the
-    // values at the epochs.
+    // values at the epochs. [] in place of the file, or tt alone (numbers,
+    // not 0 x 0), stands for the data folder's finals2000A.all.
     if (nrhs < 1 || nrhs > N_INPUTS)
         raise("MATLAB:varn_eop:nInput", "One or two inputs required.");
-    const bool whole_table = nrhs == 1;
+    const mxArray* first = prhs[FILE_NAME];
+    const bool no_name = mxIsNumeric(first) && mxGetM(first) == 0 && mxGetN(first) == 0;
+    const bool tt_alone = nrhs == 1 && mxIsNumeric(first) && !no_name;
+    const bool whole_table = nrhs == 1 && !tt_alone;
     if (nlhs > (whole_table ? 1 : N_OUTPUTS))
         raise("MATLAB:varn_eop:nOutput", "Too many output arguments.");
 
     // The file name: a char row vector, or in MATLAB a string scalar.
-    const mxArray* file = text_argument(prhs[FILE_NAME]);
-    if (!file)
+    const mxArray* file = no_name || tt_alone ? nullptr : text_argument(first);
+    if (!file && !no_name && !tt_alone)
         raise("MATLAB:varn_eop:NotText_file",
               "Input for file must be a character row vector or a string scalar.");
 
     // tt, exactly as varn checks it.
-    const mxArray* tt = whole_table ? nullptr : prhs[TT];
+    const mxArray* tt = whole_table ? nullptr : prhs[tt_alone ? FILE_NAME : TT];
     if (tt) {
         if (!mxIsNumeric(tt) || !convertible_class(tt))
             raise("MATLAB:varn_eop:NonNumeric_tt", "Input for tt must be numeric.");
@@ -226,14 +273,14 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     char name[PATH_MAX];
     const char* id = nullptr;
     char message[MESSAGE_SIZE];
+    std::int64_t fetched = -1;
+    if (!file && !folder_finals(name, &fetched, message)) raise("MATLAB:varn_eop:NoData", message);
     std::shared_ptr<const varn::LeapTable> leap = leap_table_or_message(message);
     if (!leap) raise("MATLAB:varn_eop:LeapSecondFile", message);
-    const mxChar* chars = mxGetChars(file);
-    const std::size_t length = mxGetN(file);
     bool has_nul = false;
-    for (std::size_t k = 0; k < length; ++k) has_nul = has_nul || chars[k] == 0;
+    for (std::size_t k = 0; file && k < mxGetN(file); ++k) has_nul = has_nul || mxGetChars(file)[k] == 0;
     const varn::EopTable* table = nullptr;
-    if (has_nul || mxGetString(file, name, sizeof name) != 0) {
+    if (file && (has_nul || mxGetString(file, name, sizeof name) != 0)) {
         id = "MATLAB:varn_eop:FileOpen";
         std::snprintf(message, sizeof message,
                       "Cannot open EOP file: the name holds a NUL or exceeds %d bytes.",
@@ -245,6 +292,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (!table) raise(id, message);
     if (whole_table) {
         plhs[0] = table_struct(*table);
+        if (!file) warn_if_stale(name, fetched, message);
         return;
     }
 
@@ -292,6 +340,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     // Last, with nothing owned: a host may turn a warning into an error. The
     // table stays in the cache, which outlives the call.
+    if (!file) warn_if_stale(name, fetched, message);
     if (expired > 0) {
         expiry_message(*table->leap, expired, n_signed, message);
         mexWarnMsgIdAndTxt("MATLAB:varn_eop:leapSecondsExpired", "%s", message);

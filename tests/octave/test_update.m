@@ -13,11 +13,11 @@ for k = 1:100
 end
 got = sscanf(fileread(portfile), '%d');
 delete(portfile);
-names = {'VARN_DATA_DIR', 'VARN_FINALS_URLS', 'VARN_LEAP_URLS', 'VARN_LEAP_SECONDS', 'no_proxy'};
+names = {'VARN_DATA_DIR', 'VARN_FINALS_URLS', 'VARN_LEAP_URLS', 'VARN_LEAP_SECONDS', 'no_proxy', 'XDG_CACHE_HOME'};
 saved = cellfun(@getenv, names, 'UniformOutput', false);
 folder = tempname();
 cleanup = onCleanup(@() finish(got(2), names, saved, folder));
-cellfun(@setenv, names, {folder, '', '', '', '127.0.0.1'});
+cellfun(@setenv, names, {folder, '', '', '', '127.0.0.1', ''});
 url = @(route, name) sprintf('http://127.0.0.1:%d/%s/%s', got(1), route, name);
 fin = @(route) url(route, 'finals2000A_2016-07.txt');
 old = 'finals2000A_2015-01.txt';
@@ -57,6 +57,29 @@ for k = 1:size(steps, 1)
          fileread(fullfile(data, now_in{3}))));
   rec = jsondecode(fileread(fullfile(folder, 'finals2000A.all.json')));
   expect('true', [what ': record'], strcmp(rec.url, r(2).url) && isequal(rec.span(:)', r(2).span));
+end
+
+% Without a path varn_eop reads the folder's finals2000A.all; fetched 40 days ago, it warns once.
+tt = [57590 0];
+file = fullfile(folder, 'finals2000A.all');
+expect('true', 'varn_eop([], tt), varn_eop(tt), varn_eop([])', isequaln(varn_eop(file, tt), ...
+       varn_eop([], tt), varn_eop(tt)) && isequaln(varn_eop(file), varn_eop([])));
+f = fopen([file '.json'], 'w');
+fprintf(f, '{"url": "x", "fetched_unix": %d}', floor(time()) - 40 * 86400 - 100);
+fclose(f);
+lastwarn('');
+varn_eop(tt);
+[msg, id] = lastwarn();
+expect('true', ['stale: ' msg], strcmp(id, 'MATLAB:varn_eop:staleData') && ~isempty(strfind(msg, ...
+       [file ' was fetched 40 days ago'])) && ~isempty(strfind(msg, 'run varn_update')));
+% No file yet: the error names the folder, by the rule (VARN_DATA_DIR, else $XDG_CACHE_HOME/varn
+% when absolute, else ~/.cache/varn).
+nothing = 'No finals2000A.all in the data folder %s: run varn_update to fetch it (set VARN_DATA_DIR to use another folder), or name a file.';
+for c = {{[folder 'x'], '/elsewhere'}, [folder 'x']; {'', '/x/cache'}, '/x/cache/varn'; {'', 'rel'}, [getenv('HOME') '/.cache/varn']}'
+  setenv('VARN_DATA_DIR', c{1}{1});
+  setenv('XDG_CACHE_HOME', c{1}{2});
+  if exist(fullfile(c{2}, 'finals2000A.all'), 'file'), continue; end   % a real folder here
+  expect('error', ['no file in ' c{2}], 'MATLAB:varn_eop:NoData', sprintf(nothing, c{2}), 1, @() varn_eop(tt));
 end
 expect('error', 'odd options', 'MATLAB:varn_update:BadArgument', '', 0, @() varn_update('force'));
 expect('error', 'timeout', 'MATLAB:varn_update:BadArgument', '', 0, @() varn_update('timeout', -1));
