@@ -171,7 +171,8 @@ TEST(EopRead, TableColumnsAndLod) {
 }
 
 // Every reader error with its line and field, each from one edit (of every occurrence of a
-// text) of a real file; a failed read leaves the table empty and no leap-mismatch values.
+// text) of a real file; a failed read leaves the table empty, and no errno or leap-mismatch
+// values where they do not apply.
 TEST(EopRead, ErrorsNameLineAndField) {
     const EopError M = EopError::Malformed, F = EopError::Format;
     const char *c14 = "eopc04_14_2016-12.txt", *fin = "finals2000A_2016-07.txt", *d18 = "2016  12  18";
@@ -205,7 +206,8 @@ TEST(EopRead, ErrorsNameLineAndField) {
         const EopStatus s = read_eop_text(text.data(), text.size(), t);
         EXPECT_TRUE(s.error == c.error && s.line == c.line && std::string(s.field) == c.field &&
                     t.mjd.empty() && t.xp.empty() && s.mjd_before == 0 && s.mjd_after == 0 &&
-                    s.dut_step_s == 0 && s.tai_utc_before_s == 0 && s.tai_utc_after_s == 0)
+                    s.dut_step_s == 0 && s.tai_utc_before_s == 0 && s.tai_utc_after_s == 0 &&
+                    s.sys_errno == 0)
             << c.to << ": error " << int(s.error) << " line " << s.line << " field " << s.field;
     }
     EopTable t;
