@@ -142,8 +142,8 @@ TEST(EopInterpolate, MissingPredictedAndOutside) {
 // The table's columns are the file's (finals2000A_2015-01.txt: rows 1-33 all final, 34-53 with
 // predicted nutation, 54-60 all predicted; LOD blank from row 53). An epoch whose stencil holds a
 // predicted nutation row is flagged though its pole and UT1 are final; LOD is NaN only where the
-// stencil reaches a blank. A 20 C04 row cut before its LOD column has none; a table without the
-// column still interpolates the rest.
+// stencil reaches a blank. A 20 C04 row cut before its LOD column has none (blank lines between
+// rows are skipped); a table without the column still interpolates the rest.
 TEST(EopRead, TableColumnsAndLod) {
     EopTable t = read("finals2000A_2015-01.txt");
     EXPECT_TRUE(t.mjd[0] == 57048 && t.dut[0] == -0.4867876 && t.dut[59] == -0.5660324);
@@ -164,7 +164,7 @@ TEST(EopRead, TableColumnsAndLod) {
 
     std::string text = slurp("eopc20_layout_2016-12.txt"), cut;
     for (std::size_t i = 0, j; (j = text.find('\n', i)) != text.npos; i = j + 1)
-        cut += text.substr(i, text[i] == '#' ? j - i : 86) + "\n";  // rows end after dY
+        cut += text.substr(i, text[i] == '#' ? j - i : 86) + "\n \t\n";  // rows end after dY
     ASSERT_EQ(read_eop_text(cut.data(), cut.size(), t).error, EopError::None);
     EXPECT_TRUE(t.mjd.size() == 30 && std::isnan(t.lod[0]) && std::isnan(t.lod[29]) &&
                 t.dY[29] == -0.000003);
