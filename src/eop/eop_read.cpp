@@ -64,7 +64,6 @@ EopStatus parse(std::string_view text, EopTable& table, const std::shared_ptr<co
         return fail(table, EopError::Format, 0, "");
     }
 
-    table.mjd.reserve(text.size() / 100);
     for (; have; have = lines.next(line)) {
         if (is_blank(line)) continue;
         eop_detail::Row r;
