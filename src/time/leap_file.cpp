@@ -24,6 +24,8 @@ constexpr double NTP_EPOCH_MJD = 15020.0;
 constexpr std::int64_t NTP_SECONDS_PER_DAY = 86400;
 // A leap-second file is a few kilobytes: anything past this is not one.
 constexpr std::size_t MAX_FILE_BYTES = 1 << 20;
+// The UTF-8 byte-order mark that some editors put at the start of a text.
+constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
 using detail::Lines;
 
@@ -136,6 +138,7 @@ std::shared_ptr<const LeapTable> parse(std::string_view text, const std::string&
     const LeapTable& builtin = builtin_leap();
     const std::vector<LeapStep>& known = builtin.steps();
     const std::size_t first = builtin.first_integral();
+    if (text.substr(0, UTF8_BOM.size()) == UTF8_BOM) text.remove_prefix(UTF8_BOM.size());
 
     bool iana = false;
     Lines scan{text};
@@ -199,7 +202,20 @@ std::shared_ptr<const LeapTable> parse(std::string_view text, const std::string&
     if (expiry_line == 0)
         return fail(error, source, 0,
                     iana ? "no expiry date (#@ line)" : "no expiry date (\"File expires on\" line)");
-    return detail::make_leap_table(std::move(steps), expires, source, source, source);
+    const LeapStep& last = steps.back();
+    const double last_mjd = mjd_of_date(last.year, last.month, 1);
+    if (!(expires >= last_mjd))
+        return fail(error, source, expiry_line,
+                    "the expiry date " + iso_date(expires) + " is earlier than the last step " +
+                        step_text(last.year, last.month, last.tai_minus_utc_s));
+
+    // A file older than the built-in table still agrees with every step it
+    // knows (checked above); its earlier expiry date must not shorten the
+    // time for which the built-in table is known to be complete.
+    if (expires >= builtin.expires_mjd())
+        return detail::make_leap_table(std::move(steps), expires, source, source, source);
+    return detail::make_leap_table(std::move(steps), builtin.expires_mjd(), source, source,
+                                   builtin.expiry_source());
 }
 
 }  // namespace

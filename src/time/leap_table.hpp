@@ -64,7 +64,9 @@ public:
     // Where the steps came from: "built-in", or the path of the file read
     // (which holds every built-in step from 1972 on, and perhaps later ones).
     const std::string& steps_source() const { return steps_source_; }
-    // Where the expiry date came from: "built-in", or the path of the file.
+    // Where the expiry date came from: the file's path, or "built-in" when
+    // the built-in table expires later than the file (an older file does not
+    // shorten what the built-in table knows).
     const std::string& expiry_source() const { return expiry_source_; }
 
     // Index of the step in force on the UTC day whose 0h is the MJD day (a
@@ -109,12 +111,15 @@ struct LeapFileError {
 //   leap-seconds.list  rows "NTP-seconds TAI-UTC [# comment]", expiry from
 //                      "#@ NTP-seconds" (MJD = NTP / 86400 + 15020)
 //
-// The file must hold every built-in step from 1972 January 1 on, with the
-// same date and value, in order; after them it may add steps of +1 or -1 s,
-// each on the first day of a later month. The drift era stays built in. The
-// integrity hash "#h" is not checked: users edit these files. The file's
-// expiry date replaces the built-in one; every source is `source`.
-// On any fault returns null and fills error (file = source).
+// A UTF-8 byte-order mark at the start is skipped. The file must hold every
+// built-in step from 1972 January 1 on, with the same date and value, in
+// order; after them it may add steps of +1 or -1 s, each on the first day of
+// a later month; its expiry date may not be earlier than its last step. The
+// drift era stays built in. The integrity hash "#h" is not checked: users
+// edit these files. The table expires on the later of the file's expiry
+// date and the built-in one; source and steps_source are `source`,
+// expiry_source names the one whose date holds. On any fault returns null
+// and fills error (file = source).
 std::shared_ptr<const LeapTable> parse_leap_text(std::string_view text, const std::string& source,
                                                  LeapFileError& error);
 // The same from a file; error.reason tells a file that cannot be read.
