@@ -25,6 +25,7 @@
 
 #include "common/text_lines.hpp"
 #include "time/time_scales.hpp"
+#include "time/utc_clock.hpp"
 
 namespace varn {
 namespace {
@@ -340,16 +341,6 @@ double mjd_of(double part1, double part2) {
     return part1 == DJMJD0 ? part2 : (part1 - DJMJD0) + part2;
 }
 
-// TAI - UTC at 0h UTC of the date whose MJD is day, a whole number (so that
-// no rounding inside the calendar conversion can move u's date).
-double tai_minus_utc_at_0h(const LeapTable& leap, double day) {
-    int year, month, dom;
-    double fd, tai_minus_utc_s;
-    if (eraJd2cal(DJMJD0, day, &year, &month, &dom, &fd) != 0) return NaN;
-    dat(leap, year, month, dom, 0.0, tai_minus_utc_s);
-    return tai_minus_utc_s;
-}
-
 }  // namespace
 
 EopStatus read_eop_text(const char* text, std::size_t size, EopTable& table,
@@ -452,7 +443,7 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         yp[i] = lagrange(table.yp);
         dX[i] = lagrange(table.dX);
         dY[i] = lagrange(table.dY);
-        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(leap, std::floor(u));
+        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at(leap, u);
         if (predicted) {
             for (std::size_t a = 0; a < STENCIL; ++a)
                 predicted[i] = predicted[i] || table.predicted[s + a];
