@@ -50,8 +50,11 @@ const LeapStep& first_whole_step(const LeapTable& leap) {
 // MJD of a two-part Julian Date. Exact for the chain's (DJMJD0, MJD) form.
 double mjd_of(double d1, double d2) { return (d1 - DJMJD0) + d2; }
 
-// Whether the UTC date whose 0h is the MJD day lies before 1972.
-bool utc_before_1972(const LeapTable& leap, double day) { return day < first_whole_step(leap).mjd; }
+// Whether the UTC date of that year and month lies before 1972.
+bool utc_before_1972(const LeapTable& leap, int year, int month) {
+    const LeapStep& step = first_whole_step(leap);
+    return 12 * std::int64_t{year} + month < 12 * std::int64_t{step.year} + step.month;
+}
 
 // TAI as a whole MJD and seconds of the day, and whether that instant lies
 // before 0h UTC of 1972 January 1 (TAI 1972-01-01 00:00:10). False for an
@@ -59,8 +62,9 @@ bool utc_before_1972(const LeapTable& leap, double day) { return day < first_who
 bool tai_before_1972(const LeapTable& leap, double a1, double a2, double& day, double& s) {
     if (!(date_part_ok(a1) && date_part_ok(a2))) return false;
     day = mjd_of(a1, a2);
-    s = 0.0;
     const LeapStep& step = first_whole_step(leap);
+    if (!(day < step.mjd + 1.0)) return false;  // the common case, decided at once
+    s = 0.0;
     return normalize_day_seconds(day, s) &&
            (day < step.mjd || (day == step.mjd && s < step.tai_minus_utc_s));
 }
@@ -123,8 +127,9 @@ std::int32_t utctai(const LeapTable& table, double utc1, double utc2, double& ta
     int iy, im, id;
     double fd;
     if (jd2cal(u1, u2, iy, im, id, fd) != 0) return -1;
-    const double day = mjd_of_date(iy, im, id);
-    if (utc_before_1972(table, day)) {
+    if (utc_before_1972(table, iy, im)) {
+        const double day = mjd_of_date(iy, im, id);
+        if (std::isnan(day)) return -1;  // a year before -4799
         // The clock's TAI - UTC at this instant; no day is spread.
         const double a2 = u2 + tai_minus_utc_s(table, day, fd * DAYSEC) / DAYSEC;
         tai1 = big1 ? u1 : a2;
@@ -239,7 +244,7 @@ std::int32_t utcut1(const LeapTable& table, double utc1, double utc2, double dut
     double d0;
     const std::int32_t status = dat(table, iy, im, id, 0.0, d0);
     if (status < 0) return status;
-    if (utc_before_1972(table, mjd_of_date(iy, im, id))) {
+    if (utc_before_1972(table, iy, im)) {
         taiut1(utc1, utc2, dut, ut11, ut12);  // UT1 = UTC + dut
         return status;
     }
