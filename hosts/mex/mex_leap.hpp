@@ -1,7 +1,8 @@
 // The leap-second table of a plug-in call (varn, varn_fast, varn_eop,
-// varn_time): the one the environment variable VARN_LEAP_SECONDS names, read
-// on every call (a stat while the file is unchanged), and the texts of its
-// error and of the expiry warning. Inline, at file scope: each gateway is one
+// varn_time): the one the environment variable VARN_LEAP_SECONDS names, else
+// the data folder's leap-second file when it knows more than the built-in
+// table (see time/leap_in_force.hpp), read on every call (a stat while the
+// file is unchanged), and the texts of its error and of the expiry warning. Inline, at file scope: each gateway is one
 // translation unit.
 #pragma once
 
@@ -10,8 +11,11 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
+#include "common/data_folder.hpp"
+#include "time/leap_in_force.hpp"
 #include "time/leap_table.hpp"
 
 // Room for a message around a file name of up to PATH_MAX bytes.
@@ -23,7 +27,9 @@ constexpr std::size_t LEAP_MESSAGE_SIZE = PATH_MAX + 512;
 inline std::shared_ptr<const varn::LeapTable> leap_table_or_message(char* message) {
     try {
         varn::LeapFileError e;
-        std::shared_ptr<const varn::LeapTable> table = varn::leap_table_from_env(e);
+        const char* named = std::getenv("VARN_LEAP_SECONDS");
+        std::shared_ptr<const varn::LeapTable> table = varn::leap_table_in_force(
+            named ? named : "", varn_host::data_folder(varn_host::data_folder_env()), e);
         if (!table) std::snprintf(message, LEAP_MESSAGE_SIZE, "%s", varn::leap_file_message(e).c_str());
         return table;
     } catch (...) {

@@ -57,6 +57,11 @@ for k = 1:size(steps, 1)
          fileread(fullfile(data, now_in{3}))));
   rec = jsondecode(fileread(fullfile(folder, 'finals2000A.all.json')));
   expect('true', [what ': record'], strcmp(rec.url, r(2).url) && isequal(rec.span(:)', r(2).span));
+  % The folder's leap-second table is in force where it knows more than the built-in one (a 2027 step).
+  leap = varn_time('leapseconds');
+  knows_more = strcmp(now_in{3}, 'Leap_Second_hypothetical_2027.dat');
+  expect('true', [what ': leap source ' leap.source], strcmp(leap.source, ...
+         fullfile(folder, now_in{2})) == knows_more && strcmp(leap.source, 'built-in') ~= knows_more);
 end
 
 % Without a path varn_eop reads the folder's finals2000A.all; fetched 40 days ago, it warns once.
