@@ -69,8 +69,9 @@ tt = [57590 0];
 file = fullfile(folder, 'finals2000A.all');
 expect('true', 'varn_eop([], tt), varn_eop(tt), varn_eop([])', isequaln(varn_eop(file, tt), ...
        varn_eop([], tt), varn_eop(tt)) && isequaln(varn_eop(file), varn_eop([])));
+rec = jsondecode(fileread([file '.json']));   % fetched seconds ago
 f = fopen([file '.json'], 'w');
-fprintf(f, '{"url": "x", "fetched_unix": %d}', floor(time()) - 40 * 86400 - 100);
+fprintf(f, '{"url": "x", "fetched_unix": %d}', rec.fetched_unix - 40 * 86400 - 100);
 fclose(f);
 lastwarn('');
 varn_eop(tt);
