@@ -64,20 +64,30 @@ for k = 1:size(steps, 1)
          fullfile(folder, now_in{2})) == knows_more && strcmp(leap.source, 'built-in') ~= knows_more);
 end
 
-% Without a path varn_eop reads the folder's finals2000A.all; fetched 40 days ago, it warns once.
+% Without a path varn_eop reads the folder's finals2000A.all; fetched over 30 days ago, it warns once.
 tt = [57590 0];
 file = fullfile(folder, 'finals2000A.all');
 expect('true', 'varn_eop([], tt), varn_eop(tt), varn_eop([])', isequaln(varn_eop(file, tt), ...
        varn_eop([], tt), varn_eop(tt)) && isequaln(varn_eop(file), varn_eop([])));
 rec = jsondecode(fileread([file '.json']));   % fetched seconds ago
-f = fopen([file '.json'], 'w');
-fprintf(f, '{"url": "x", "fetched_unix": %d}', rec.fetched_unix - 40 * 86400 - 100);
-fclose(f);
-lastwarn('');
-varn_eop(tt);
-[msg, id] = lastwarn();
-expect('true', ['stale: ' msg], strcmp(id, 'MATLAB:varn_eop:staleData') && ~isempty(strfind(msg, ...
-       [file ' was fetched 40 days ago'])) && ~isempty(strfind(msg, 'run varn_update')));
+for late = [100 -100]   % 30 days and 100 s ago: stale; 100 s less: not yet
+  f = fopen([file '.json'], 'w');
+  fprintf(f, '{"url": "x", "fetched_unix": %d}', rec.fetched_unix - 30 * 86400 - late);
+  fclose(f);
+  lastwarn('');
+  varn_eop(tt);
+  [msg, id] = lastwarn();
+  expect('true', ['stale: ' msg], (late > 0) == (strcmp(id, 'MATLAB:varn_eop:staleData') && ...
+         ~isempty(strfind(msg, [file ' was fetched 30 days ago'])) && ~isempty(strfind(msg, 'run varn_update'))));
+end
+% A record that says no fetch time (none, no member, not a number, no colon) is no stale file.
+for text = {'', '{"url": "x"}', '{"fetched_unix": "soon"}', '{"fetched_unix" 1}'}
+  f = fopen([file '.json'], 'w'); fwrite(f, text{1}); fclose(f);
+  if isempty(text{1}), delete([file '.json']); end
+  lastwarn('');
+  varn_eop(tt);
+  expect('true', ['no fetch time in ''' text{1} ''''], isempty(lastwarn()));
+end
 % No file yet: the error names the folder, by the rule (VARN_DATA_DIR, else $XDG_CACHE_HOME/varn
 % when absolute, else ~/.cache/varn).
 nothing = 'No finals2000A.all in the data folder %s: run varn_update to fetch it (set VARN_DATA_DIR to use another folder), or name a file.';
