@@ -64,6 +64,18 @@ for k = 1:size(steps, 1)
          fullfile(folder, now_in{2})) == knows_more && strcmp(leap.source, 'built-in') ~= knows_more);
 end
 
+% Both leap-second files in the folder: the one fetched last is in force.
+other = fullfile(folder, 'leap-seconds.list');
+copyfile(fullfile(data, 'Leap_Second_hypothetical_2027.dat'), other);   % the layout is told by content
+rec = jsondecode(fileread(fullfile(folder, 'Leap_Second.dat.json')));
+for later = [1 -1]
+  f = fopen([other '.json'], 'w'); fprintf(f, '{"fetched_unix": %d}', rec.fetched_unix + later); fclose(f);
+  leap = varn_time('leapseconds');
+  expect('true', ['both leap files: ' leap.source], strcmp(leap.source, other) == (later > 0) && ...
+         strcmp(leap.source, fullfile(folder, 'Leap_Second.dat')) == (later < 0));
+end
+delete(other, [other '.json']);
+
 % Without a path varn_eop reads the folder's finals2000A.all; fetched over 30 days ago, it warns once.
 tt = [57590 0];
 file = fullfile(folder, 'finals2000A.all');
