@@ -16,13 +16,17 @@ Examples
 >>> rc2t = r.rc2t.compute()                        # or r.rc2t.to_zarr(...)
 """
 
+from typing import Any, Optional
+
 import numpy as np
 
-import varn
+from ._compute import Result, compute as _compute_numpy
+from ._inputs import (COLUMNS, check_dtype, check_fast, column_shape_error, fits_rows, real_array,
+                      thread_count, tt_array)
 
 __all__ = ["compute"]
 
-# Trailing shape of each output after the rows, in the order of varn.Result.
+# Trailing shape of each output after the rows, in the order of Result.
 _OUT_SHAPES = {"rc2t": (3, 3), "rc2i": (3, 3), "rpom": (3, 3), "utc": (2,), "ut1": (2,),
                "tidal_args": (11,), "tai": (2,)}
 
@@ -34,19 +38,15 @@ def _dask_array():
 
 def _chunk(tt, xp, yp, dX, dY, dut, fast, threads):
     """The whole Result of one chunk of rows (the only task that computes)."""
-    return varn.compute(tt, xp, yp, dX, dY, dut, fast=fast, threads=threads)
+    return _compute_numpy(tt, xp, yp, dX, dY, dut, fast=fast, threads=threads)
 
 
 def _pick(result, k):
     return result[k]
 
 
-def _checked_dtype(name, x):
-    """The dtype check of varn.compute, made on the metadata only: nothing is computed."""
-    varn._real_array(name, np.empty((0,), dtype=x.dtype))
-
-
-def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
+def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool = False,
+            threads: Optional[int] = 1) -> Result:
     """varn.compute on dask arrays chunked along the rows; lazy, one task per chunk.
 
     Parameters
@@ -67,7 +67,7 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
 
     Returns
     -------
-    varn.Result
+    Result
         The named tuple of varn.compute, each field a lazy float64 dask array
         of the documented shape, chunked along the rows as tt. The exact
         computation gives the same bits as varn.compute on the whole batch.
@@ -80,29 +80,27 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
     """
     da = _dask_array()
     from dask.base import tokenize
-    if not isinstance(fast, (bool, np.bool_)):
-        raise TypeError(f"fast must be a bool, not {type(fast).__name__}")
-    varn._threads(threads)
+    check_fast(fast)
+    thread_count(threads)
 
     if isinstance(tt, da.Array):
-        _checked_dtype("tt", tt)
+        check_dtype("tt", tt.dtype)
         if tt.ndim != 2 or tt.shape[1] != 2:
             raise ValueError(f"tt must have shape (n, 2) (TT MJD, seconds), got shape {tt.shape}")
         if np.isnan(tt.shape[0]):
             raise ValueError("tt has an unknown number of rows: call compute_chunk_sizes() first")
         tt = tt.astype(np.float64).rechunk({1: 2})
     else:
-        converted = varn._tt_array(tt)
+        converted = tt_array(tt)
         tt = da.from_array(converted, chunks=(max(converted.shape[0], 1), 2))
     n, rows = tt.shape[0], tt.chunks[0]
 
     columns = []
-    names = ("xp", "yp", "dX", "dY", "dut")
-    for name, x in zip(names, (xp, yp, dX, dY, dut)):
+    for name, x in zip(COLUMNS, (xp, yp, dX, dY, dut)):
         if isinstance(x, da.Array):
-            _checked_dtype(name, x)
+            check_dtype(name, x.dtype)
         else:
-            x = varn._real_array(name, x)
+            x = real_array(name, x)
         if x.ndim > 2 or (x.ndim == 2 and x.shape[1] != 1) or (x.ndim >= 1 and x.shape[0] != n):
             raise ValueError(f"{name} must be a scalar or have shape (n,) or (n, 1) with n = {n}, "
                              f"the rows of tt; got shape {x.shape}")
@@ -113,10 +111,10 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
     parts = da.blockwise(_chunk, "i", *args, fast=bool(fast), threads=threads,
                          concatenate=True, token="varn-compute", dtype=object, meta=np.empty((0,), dtype=object))
     outputs = []
-    for k, field in enumerate(varn.Result._fields):
+    for k, field in enumerate(Result._fields):
         trailing = _OUT_SHAPES.get(field, ())
         outputs.append(parts.map_blocks(
             _pick, k, name=f"varn-{field}-{tokenize(parts.name, k)}", dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
             new_axis=list(range(1, 1 + len(trailing))),
             meta=np.empty((0,) * (1 + len(trailing)), dtype=np.float64)))
-    return varn.Result(*outputs)
+    return Result(*outputs)
