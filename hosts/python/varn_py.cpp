@@ -88,7 +88,7 @@ py::tuple current_leap() {
 py::array_t<double> leap_steps(const Leap& leap) {
     const auto& steps = leap.table->steps();
     const std::size_t first = leap.table->first_integral();
-    py::array_t<double> rows({static_cast<py::ssize_t>(steps.size() - first), py::ssize_t{4}});
+    Column rows({static_cast<py::ssize_t>(steps.size() - first), py::ssize_t{4}});
     auto r = rows.mutable_unchecked<2>();
     for (std::size_t i = first; i < steps.size(); ++i) {
         const py::ssize_t k = static_cast<py::ssize_t>(i - first);
@@ -244,7 +244,8 @@ varn::VectorRows vectors(const py::object& v, py::ssize_t n, const char* name) {
 
 // Positions, velocities and accelerations of n rows between GCRS and ITRS
 // (to_itrs) or back: (r, v, a), v and a None where not given. The arrays
-// keep the caller's strides; the outputs are C-ordered (n, 3).
+// keep the caller's strides; the outputs are column-major (n, 3), as every
+// array the package returns.
 py::tuple transform(bool to_itrs, const Strided& rc2t, const Strided& rpom, const Strided& r,
                     const py::object& v, const py::object& a, const Strided& lod, int threads) {
     const py::ssize_t n = r.ndim() == 2 ? r.shape(0) : -1;
@@ -258,8 +259,8 @@ py::tuple transform(bool to_itrs, const Strided& rc2t, const Strided& rpom, cons
     const bool given[3] = {true, in_v.data != nullptr, in_a.data != nullptr};
     for (int k = 0; k < 3; ++k) {
         if (!given[k]) continue;
-        py::array_t<double> buffer({n, py::ssize_t{3}});
-        o[k] = {buffer.mutable_data(), 3, 1};
+        Column buffer({n, py::ssize_t{3}});
+        o[k] = {buffer.mutable_data(), 1, n};
         out[k] = buffer;
     }
     const int count = library_threads(threads);

@@ -34,7 +34,8 @@ def test_invalid_times_and_bad_arguments():
         out, cal = varn.time([[2015, 7, 30, 23, 59, 60.5], [2015, 6, 30, 23, 59, 60.5]], "UTC", "TT")
     assert np.isnan(out[0]).all() and np.isnan(cal[0]).all() and np.isfinite(out[1]).all()
     for args, error in [(([1.0, 2.0, 3.0], "UTC", "TAI"), ValueError), (([1.0, 2.0], "UT1", "TAI"), ValueError),
-                        (([1.0, 2.0], "UTC", 3), TypeError), ((["a", "b"], "UTC", "TAI"), TypeError)]:
+                        (([1.0, 2.0], "UTC", 3), TypeError), ((["a", "b"], "UTC", "TAI"), TypeError),
+                        ((np.float16([1.0, 2.0]), "UTC", "TAI"), TypeError)]:
         with pytest.raises(error):
             varn.time(*args)
 
@@ -102,6 +103,7 @@ def test_state_vectors_follow_the_rule_both_ways():
         np.testing.assert_allclose(fwd.v[i], want_v, rtol=0, atol=1e-15 * 7e3 * 8)
     same = res.gcrs_to_itrs(r, v=v, a=a, lod=lod)
     assert all(np.array_equal(x, y) for x, y in zip(fwd, same))
+    assert all(x.flags.f_contiguous for x in (*fwd, *res[:3], varn.leap_seconds().steps))  # one order
     back = res.itrs_to_gcrs(fwd.r, fwd.v, fwd.a, lod)
     for got, want, size in zip(back, (r, v, a), (7e6, 7e3, 9.0)):
         np.testing.assert_allclose(got, want, rtol=0, atol=size * 1e-14)

@@ -66,7 +66,7 @@ def test_rc2t_maps_gcrs_vectors_to_itrs():
     ({"dX": np.longdouble(0)}, TypeError, "dX"), ({"dY": np.ma.array([0.0] * 3)}, TypeError, "dY"),
     ({"fast": 1}, TypeError, "fast"), ({"threads": True}, TypeError, "threads"),
     ({"threads": 2.0}, TypeError, "threads"), ({"threads": float("nan")}, TypeError, "threads"),
-    ({"tt": [58849.0, 0.0]}, ValueError, "tt"), ({"tt": np.zeros((3, 3))}, ValueError, "tt"),
+    ({"tt": np.float32([[58849, 0]] * 3)}, TypeError, "337.5 s"), ({"tt": [58849.0, 0.0]}, ValueError, "tt"), ({"tt": np.zeros((3, 3))}, ValueError, "tt"),
     ({"xp": np.zeros(4)}, ValueError, "xp"), ({"dut": np.zeros((3, 2))}, ValueError, "dut"),
     ({"yp": np.zeros((3, 1, 1))}, ValueError, "yp"), ({"threads": -1}, ValueError, "threads"),
     ({"threads": 2**31}, ValueError, "threads")])

@@ -24,6 +24,11 @@ The table of TAI - UTC is built in (IERS Bulletin C 72, valid until
 IERS Leap_Second.dat or IANA leap-seconds.list, read when it changes.
 Epochs past the table's expiry give a LeapSecondsExpiredWarning.
 
+Every array varn returns is float64 in column-major (Fortran) order, the
+library's own layout, which it fills in place: ``a[i]`` is epoch i, and
+``np.ascontiguousarray`` gives C order where a consumer needs it. Inputs may
+have any order or strides.
+
 Examples
 --------
 >>> import varn

@@ -47,6 +47,17 @@ def real_array(name: str, value: Any) -> np.ndarray:
     return a
 
 
+def check_time_dtype(name: str, dtype: np.dtype) -> None:
+    """check_dtype, and TypeError for floats narrower than float64, too coarse for a time."""
+    check_dtype(name, dtype)
+    # An MJD of our era lies in [2^15, 2^16): float32 keeps 24 bits of it,
+    # steps of 2^-8 day (337.5 s); float16 cannot even hold it.
+    if dtype.kind == "f" and dtype.itemsize < 8:
+        raise TypeError(f"{name} must be float64 (or integers), not {dtype}: {dtype} is too coarse "
+                        f"for a time (a float32 MJD steps by 337.5 s at MJD 58849, float16 cannot "
+                        f"hold one)")
+
+
 def time_class() -> Optional[type]:
     """astropy's Time, when astropy.time is already loaded (no value can be a Time otherwise)."""
     module = sys.modules.get("astropy.time")
@@ -66,6 +77,7 @@ def tt_array(tt: Any) -> np.ndarray:
         jd2 = np.ravel(tt.tt.jd2)
         return np.asfortranarray(np.stack([jd1 - 2400000.5, jd2 * 86400.0], axis=1))
     a = real_array("tt", tt)
+    check_time_dtype("tt", a.dtype)
     if a.ndim != 2 or a.shape[1] != 2:
         raise ValueError(f"tt must have shape (n, 2) (TT MJD, seconds), got shape {a.shape}")
     return np.asfortranarray(a, dtype=np.float64)

@@ -7,7 +7,7 @@ import numpy as np
 
 from . import _varn
 from ._errors import InvalidTimeWarning
-from ._inputs import real_array
+from ._inputs import check_time_dtype, real_array
 from ._leap import in_force, warn_expired
 
 
@@ -89,6 +89,7 @@ def time(t: Any, from_scale: str, to_scale: str) -> TimeStamps:
     >>> tt = varn.time(gps_stamps, "GPS", "TT").out   # ready for varn.compute
     """
     a = real_array("t", t)
+    check_time_dtype("t", a.dtype)
     _scale_name("from_scale", from_scale)
     _scale_name("to_scale", to_scale)
     if a.ndim == 1 and a.shape[0] in (2, 6):

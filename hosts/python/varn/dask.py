@@ -8,12 +8,16 @@ inputs are (a thread, a process, a worker of a distributed cluster).
 
 Examples
 --------
->>> import dask.array as da, varn.dask
+>>> import dask, dask.array as da, varn.dask
 >>> from distributed import Client
 >>> client = Client()                              # or Client("scheduler:8786")
 >>> tt = da.from_array(tt_numpy, chunks=(100_000, 2))
 >>> r = varn.dask.compute(tt, xp, yp, dX, dY, dut)  # lazy
->>> rc2t = r.rc2t.compute()                        # or r.rc2t.to_zarr(...)
+>>> rc2t, rc2i, *rest = dask.compute(*r)           # every chunk computed once
+
+Each output asked for on its own (``r.rc2t.compute()``, then
+``r.era.compute()``) runs the whole computation of its chunks again: ask for
+all the outputs you need in one ``dask.compute`` (or ``dask.store``) call.
 """
 
 from typing import Any, Optional
@@ -21,7 +25,7 @@ from typing import Any, Optional
 import numpy as np
 
 from ._compute import Result, compute as _compute_numpy
-from ._inputs import (COLUMNS, check_dtype, check_fast, column_shape_error, fits_rows, real_array,
+from ._inputs import (COLUMNS, check_dtype, check_fast, check_time_dtype, column_shape_error, fits_rows, real_array,
                       thread_count, tt_array)
 
 __all__ = ["compute"]
@@ -56,7 +60,8 @@ def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool
         numpy array or a Time is one chunk.
     xp, yp, dX, dY, dut : dask array, array_like or scalar, shape (n,) or (n, 1)
         As for varn.compute (arcseconds; UT1 - UTC in seconds). Arrays are
-        rechunked to the rows of tt's chunks; scalars go to every chunk.
+        rechunked to the rows of tt's chunks; scalars and one-row arrays go
+        to every row.
     fast : bool, optional
         The fast computation, chunk by chunk: each chunk is interpolated on
         its own rows, so results can differ from one call on the whole batch
@@ -84,7 +89,7 @@ def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool
     thread_count(threads)
 
     if isinstance(tt, da.Array):
-        check_dtype("tt", tt.dtype)
+        check_time_dtype("tt", tt.dtype)
         if tt.ndim != 2 or tt.shape[1] != 2:
             raise ValueError(f"tt must have shape (n, 2) (TT MJD, seconds), got shape {tt.shape}")
         if np.isnan(tt.shape[0]):
@@ -101,11 +106,14 @@ def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool
             check_dtype(name, x.dtype)
         else:
             x = real_array(name, x)
-        if x.ndim > 2 or (x.ndim == 2 and x.shape[1] != 1) or (x.ndim >= 1 and x.shape[0] != n):
-            raise ValueError(f"{name} must be a scalar or have shape (n,) or (n, 1) with n = {n}, "
-                             f"the rows of tt; got shape {x.shape}")
-        columns.append((x, None) if x.ndim == 0 else
-                       (da.asarray(x).reshape(n).astype(np.float64).rechunk((rows,)), "i"))
+        if not fits_rows(x.shape, n):
+            raise column_shape_error(name, x.shape, n)
+        if x.ndim == 0:
+            columns.append((x, None))
+            continue
+        # One row goes to every row, as varn.compute broadcasts it.
+        x = da.broadcast_to(da.asarray(x).reshape(-1).astype(np.float64), (n,))
+        columns.append((x.rechunk((rows,)), "i"))
 
     args = [tt, "ij"] + [item for column in columns for item in column]
     parts = da.blockwise(_chunk, "i", *args, fast=bool(fast), threads=threads,
