@@ -2,7 +2,7 @@
 
 import os
 import warnings
-from typing import Any, NamedTuple, Tuple, Union
+from typing import Any, Dict, NamedTuple, Tuple, Union
 
 import numpy as np
 
@@ -20,6 +20,7 @@ class EopValues(NamedTuple):
     dY: np.ndarray
     dut: np.ndarray
     predicted: np.ndarray
+    lod: np.ndarray
 
 
 # Reader errors in the order of the library's status, with their messages
@@ -37,6 +38,11 @@ _READ_ERRORS = [
 ]
 
 
+def _column(name: str, doc: str) -> property:
+    """A column of the table's rows as a read-only array of shape (N,)."""
+    return property(lambda self: self._columns()[name], doc=doc)
+
+
 class EopTable:
     """An IERS Earth orientation series, read by :func:`read_eop`.
 
@@ -48,13 +54,49 @@ class EopTable:
         UTC MJD of the first and the last row.
     filename : str or bytes
         The file, as given to read_eop.
+    mjd, xp, yp, dX, dY, dut, lod : ndarray of float64, shape (N,)
+        The usable rows as the file gives them: UTC MJD, pole (arcseconds),
+        celestial pole offsets (arcseconds, NaN where blank), UT1 - UTC
+        (seconds), excess length of day (seconds, NaN where blank; the C04
+        LOD, or finals2000A's Bulletin A LOD converted from milliseconds).
+    pred_pole, pred_ut1, pred_nut : ndarray of bool, shape (N,)
+        Whether the row's pole, its UT1 - UTC (and LOD), its dX and dY are
+        predictions (finals2000A's flags; all False in the C04 series).
 
-    ``len(table)`` is its number of rows.
+    ``len(table)`` is its number of rows. The columns are read-only.
+
+    Examples
+    --------
+    >>> eop = varn.read_eop("finals2000A.all")
+    >>> final = ~(eop.pred_pole | eop.pred_ut1 | eop.pred_nut)
+    >>> plt.plot(eop.mjd, eop.lod)
     """
+
+    mjd = _column("mjd", "UTC MJD of each row, shape (N,).")
+    xp = _column("xp", "Pole coordinate x of each row, arcseconds, shape (N,).")
+    yp = _column("yp", "Pole coordinate y of each row, arcseconds, shape (N,).")
+    dX = _column("dX", "Celestial pole offset dX of each row, arcseconds (NaN where blank).")
+    dY = _column("dY", "Celestial pole offset dY of each row, arcseconds (NaN where blank).")
+    dut = _column("dut", "UT1 - UTC of each row, seconds, shape (N,).")
+    lod = _column("lod", "Excess length of day of each row, seconds (NaN where blank).")
+    pred_pole = _column("pred_pole", "Whether the row's pole is a prediction, shape (N,).")
+    pred_ut1 = _column("pred_ut1", "Whether the row's UT1 - UTC and LOD are a prediction.")
+    pred_nut = _column("pred_nut", "Whether the row's dX, dY are a prediction (False where blank).")
 
     def __init__(self, table: "_varn.EopTable", filename: Union[str, bytes, os.PathLike]) -> None:
         self._table = table
         self.filename = filename
+        self._cached = (None, {})
+
+    def _columns(self) -> Dict[str, np.ndarray]:
+        """The rows of the table in use as a dict of read-only arrays, made once per table."""
+        table, columns = self._cached
+        if table is not self._table:
+            columns = self._table.columns()
+            for a in columns.values():
+                a.flags.writeable = False
+            self._cached = (self._table, columns)
+        return columns
 
     def __len__(self) -> int:
         return len(self._table)
@@ -84,14 +126,24 @@ class EopTable:
         EopValues
             A named tuple of arrays of shape (n,): ``xp``, ``yp`` (pole,
             arcseconds), ``dX``, ``dY`` (celestial pole offsets, arcseconds),
-            ``dut`` (UT1 - UTC, seconds), all float64, and ``predicted``
-            (bool: the values lean on a row flagged as a prediction).
+            ``dut`` (UT1 - UTC, seconds), all float64, ``predicted``
+            (bool, see below) and ``lod`` (excess length of day, seconds,
+            float64, as :func:`gcrs_to_itrs` takes it; NaN where a row used
+            has none).
 
         Each epoch's UTC comes from TT by this library's time scales; each
         value is the four-point Lagrange polynomial through the rows around
         it. UT1 - UTC is interpolated as UT1 - TAI, continuous across a leap
-        second. A missing value (blank dX or dY in finals2000A) near the
-        epoch gives NaN for that quantity only.
+        second. A missing value (blank dX, dY or LOD in finals2000A) near
+        the epoch gives NaN for that quantity only.
+
+        ``predicted`` is True where any of the four rows used has its pole,
+        its UT1 or its nutation flagged as a prediction. Near the end of a
+        finals2000A file the nutation turns to predictions up to about two
+        months before the pole and UT1 do (and finals2000A.all flags the
+        nutation of its first years too), so an epoch can be flagged while
+        its pole and UT1 rest on final values; the table's ``pred_pole``,
+        ``pred_ut1`` and ``pred_nut`` tell them apart.
 
         Warns
         -----
@@ -115,7 +167,7 @@ class EopTable:
         Examples
         --------
         >>> eop = varn.read_eop("eopc04_14_IAU2000.62-now")
-        >>> xp, yp, dX, dY, dut, predicted = eop.interpolate([[58849.0, 69.184]])
+        >>> xp, yp, dX, dY, dut, predicted, lod = eop.interpolate([[58849.0, 69.184]])
         """
         tt = tt_array(tt)
         leap = in_force()
