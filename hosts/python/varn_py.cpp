@@ -14,7 +14,6 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -59,11 +58,19 @@ py::ssize_t tt_rows(const Column& tt) {
     return tt.shape(0);
 }
 
-// The thread count the library takes (0: one per hardware thread). A negative
-// count stands for "not given": VARN_NUM_THREADS, as the plug-ins read it.
+// The thread count the library takes (0: one per hardware thread). The
+// package reads VARN_NUM_THREADS itself, with the GIL held, and hands its
+// text to parse_thread_count below: a getenv here, run while another Python
+// thread sets a variable, could read an environment being moved.
 int library_threads(int threads) {
-    return threads >= 0 ? threads : varn_host::parse_thread_count(std::getenv("VARN_NUM_THREADS"));
+    if (threads < 0) throw py::value_error("threads must be 0 or more");
+    return threads;
 }
+
+// Text crosses to Python as bytes, which the package decodes with
+// os.fsdecode: a file name need not be UTF-8 (Linux allows any bytes but
+// '/' and NUL), and a str conversion would fail on it.
+py::bytes raw(const std::string& text) { return py::bytes(text); }
 
 // A leap-second table as Python holds it: shared and never changed, so that
 // a parsed EOP table can tell by identity whether it was made under it.
@@ -80,9 +87,9 @@ py::tuple current_leap() {
         py::gil_scoped_release unlocked;
         table = varn::leap_table_from_env(error);
     }
-    if (table) return py::make_tuple(Leap{table}, "", "", 0, "");
-    return py::make_tuple(py::none(), varn::leap_file_message(error), error.file, error.line,
-                          error.reason);
+    if (table) return py::make_tuple(Leap{table}, py::bytes(), py::bytes(), 0, py::bytes());
+    return py::make_tuple(py::none(), raw(varn::leap_file_message(error)), raw(error.file),
+                          error.line, raw(error.reason));
 }
 
 // The steps from 1972 as (year, month, day, TAI - UTC in seconds) rows.
@@ -161,9 +168,9 @@ py::tuple read_eop(const std::string& path, const std::string& name, const Leap&
     }
     py::object held = py::none();
     if (status.error == varn::EopError::None) held = py::cast(std::move(table));
-    const std::string told = status.error == varn::EopError::LeapMismatch
-                                 ? varn::leap_mismatch_message(name, status, *leap.table)
-                                 : std::string();
+    const py::bytes told = raw(status.error == varn::EopError::LeapMismatch
+                                   ? varn::leap_mismatch_message(name, status, *leap.table)
+                                   : std::string());
     return py::make_tuple(held, static_cast<int>(status.error), status.line, status.field,
                           status.sys_errno,
                           py::make_tuple(status.mjd_before, status.mjd_after, status.dut_step_s,
@@ -327,13 +334,16 @@ PYBIND11_MODULE(_varn, m) {
           py::arg("r"), py::arg("v"), py::arg("a"), py::arg("lod"), py::arg("threads"),
           "(r, v, a) between GCRS and ITRS; see varn.gcrs_to_itrs.");
     m.def("expiry_message", [](const Leap& l, std::int64_t expired, std::int64_t n) {
-        return varn::expiry_message(*l.table, expired, n);
-    }, "The text of the expiry warning, as the plug-ins give it.");
+        return raw(varn::expiry_message(*l.table, expired, n));
+    }, "The text of the expiry warning, as the plug-ins give it (bytes).");
+    m.def("parse_thread_count", [](const std::string& text) {
+        return varn_host::parse_thread_count(text.c_str());
+    }, py::arg("text"), "VARN_NUM_THREADS's text (bytes) as a thread count, 0 if not a count.");
     py::class_<Leap>(m, "Leap", "A leap-second table (see varn.leap_seconds).")
         .def_property_readonly("steps", &leap_steps)
         .def_property_readonly("expires", &leap_expires)
         .def_property_readonly("expires_mjd", [](const Leap& l) { return l.table->expires_mjd(); })
-        .def_property_readonly("source", [](const Leap& l) { return l.table->source(); });
+        .def_property_readonly("source", [](const Leap& l) { return raw(l.table->source()); });
     py::class_<varn::EopTable>(m, "EopTable", "A parsed EOP series (see varn.EopTable).")
         .def("__len__", [](const varn::EopTable& t) { return t.mjd.size(); })
         .def_property_readonly("layout", [](const varn::EopTable& t) { return layout_name(t.format); })

@@ -1,6 +1,7 @@
 # Time stamps, the leap-second table in force and its EOP check, and state
 # vectors, through the Python package.
 import os
+import shutil
 import warnings
 
 import numpy as np
@@ -55,12 +56,19 @@ def test_leap_second_file_in_force(monkeypatch, tmp_path):
     # One second apart after the step, to the resolution of an MJD held in one double (~1e-6 s).
     np.testing.assert_allclose(builtin.utc[1, 1] - newer.utc[1, 1], 1.0, rtol=0, atol=2e-6)
     np.testing.assert_allclose(builtin.ut1[1, 1] - newer.ut1[1, 1], 1.0, rtol=0, atol=2e-6)
-    bad = tmp_path / "Leap_Second.dat"
-    bad.write_text(open(HYPOTHETICAL).read().replace("1 2017       37", "1 2017       36"))
-    monkeypatch.setenv("VARN_LEAP_SECONDS", str(bad))
+    # File names need not be UTF-8: the table, its expiry warning and its refusal all the same.
+    good, bad = (os.fsdecode(os.path.join(os.fsencode(tmp_path), name)) for name in (b"\xff", b"\xfe"))
+    shutil.copy(HYPOTHETICAL, good)
+    monkeypatch.setenv("VARN_LEAP_SECONDS", good)
+    with pytest.warns(varn.LeapSecondsExpiredWarning, match="1 of 1 epochs lie after 2027-12-28"):
+        varn.compute([[61800.0, 0.0]], 0.0, 0.0, 0.0, 0.0, 0.0)
+    assert varn.leap_seconds().source == good
+    with open(bad, "w") as f:
+        f.write(open(HYPOTHETICAL).read().replace("1 2017       37", "1 2017       36"))
+    monkeypatch.setenv("VARN_LEAP_SECONDS", bad)
     with pytest.raises(varn.LeapSecondFileError) as raised:
         varn.compute(tt, 0.0, 0.0, 0.0, 0.0, 0.0)
-    assert raised.value.filename == str(bad) and raised.value.line > 0
+    assert raised.value.filename == bad and raised.value.line > 0
     monkeypatch.delenv("VARN_LEAP_SECONDS")
     with pytest.warns(varn.LeapSecondsExpiredWarning, match="2 of 2 epochs lie after 2027-06-28"):
         varn.time(tt, "TT", "UTC")

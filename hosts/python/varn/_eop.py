@@ -234,7 +234,7 @@ def read_eop(path: Union[str, bytes, os.PathLike]) -> EopTable:
         return EopTable(table, name)
     if error == len(_READ_ERRORS) - 1:
         *values, message = mismatch
-        raise LeapSecondMismatchError(message, name, line, field or None, values)
+        raise LeapSecondMismatchError(os.fsdecode(message), name, line, field or None, values)
     if error == 1:
         if errno:
             raise OSError(errno, os.strerror(errno), name)

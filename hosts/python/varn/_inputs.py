@@ -6,10 +6,13 @@ from here on the metadata of lazy arrays.
 """
 
 import numbers
+import os
 import sys
 from typing import Any, List, Optional
 
 import numpy as np
+
+from . import _varn
 
 _INT_MAX = 2**31 - 1
 
@@ -101,10 +104,25 @@ def column(name: str, a: np.ndarray, n: int) -> np.ndarray:
     return np.ascontiguousarray(np.broadcast_to(a.reshape(-1), (n,)), dtype=np.float64)
 
 
+def environ_bytes(name: str) -> bytes:
+    """An environment variable as bytes (b"" when unset), read with the GIL held.
+
+    The extension never reads the environment itself: a getenv there, with
+    the GIL released, could run while another thread sets a variable and
+    the C library moves the environment.
+    """
+    if os.supports_bytes_environ:
+        return os.environb.get(name.encode(), b"")
+    return os.fsencode(os.environ.get(name, ""))
+
+
 def thread_count(threads: Optional[int]) -> int:
-    """The thread count for the library: -1 for None (VARN_NUM_THREADS), else 0 or more."""
+    """The thread count for the library, 0 or more (0: one per hardware thread).
+
+    None takes VARN_NUM_THREADS (decimal digits only, else 0).
+    """
     if threads is None:
-        return -1
+        return _varn.parse_thread_count(environ_bytes("VARN_NUM_THREADS"))
     if isinstance(threads, (bool, np.bool_)) or not isinstance(threads, numbers.Integral):
         raise TypeError(f"threads must be a whole number or None, not {type(threads).__name__}")
     if not 0 <= threads <= _INT_MAX:

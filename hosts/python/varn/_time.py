@@ -1,5 +1,6 @@
 """Time stamps between UTC, TAI, TT and GPS time, and the leap-second table in force."""
 
+import os
 import warnings
 from typing import Any, NamedTuple, Tuple
 
@@ -133,4 +134,4 @@ def leap_seconds() -> LeapSeconds:
     (2027, 6, 28)
     """
     leap = in_force()
-    return LeapSeconds(leap.steps, leap.expires, leap.expires_mjd, leap.source)
+    return LeapSeconds(leap.steps, leap.expires, leap.expires_mjd, os.fsdecode(leap.source))
