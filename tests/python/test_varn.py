@@ -98,8 +98,8 @@ def test_dtypes_scalars_broadcasting_and_empty():
     assert [e.shape for e in empty] == [(0,) + TRAILING[w] for w in WIDTHS]
 
 
-@pytest.mark.filterwarnings("ignore:leap-second file is expired")
-def test_astropy_time_through_its_tt_two_part_date():
+@pytest.mark.filterwarnings("ignore:leap-second file is expired", "ignore:ERFA function")
+def test_astropy_time_tt_and_utc_through_varns_table(monkeypatch):
     from astropy.time import Time
     from astropy.utils import iers
     iers.conf.auto_download = False  # its bundled leap seconds; no network
@@ -111,6 +111,12 @@ def test_astropy_time_through_its_tt_two_part_date():
         got = varn.compute(t, 0.1, 0.3, 0.0, 0.0, -0.17)
         assert abs(got.utc[0, 1] - 21600.0) < 1e-6
         np.testing.assert_allclose(got.rc2t, want.rc2t, rtol=0, atol=1e-15)
+    # UTC by varn's table, with a step (+1 s, 2027-07-01) that astropy's does not know, and in
+    # a leap second that both know: TAI published 37 s and 38 s ahead.
+    monkeypatch.setenv("VARN_LEAP_SECONDS", os.path.join(DATA, "Leap_Second_hypothetical_2027.dat"))
+    t = Time(["2016-12-31T23:59:60.5", "2027-07-02T00:00:00"], scale="utc")
+    np.testing.assert_allclose(varn.compute(t, 0, 0, 0, 0, 0).tai, [[57754, 36.5], [61588, 38.0]],
+                               rtol=0, atol=1e-6)  # one MJD double: 0.63 us
 
 
 def test_nan_rows_and_fast_bound():

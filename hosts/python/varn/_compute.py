@@ -63,7 +63,10 @@ def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool
     tt : array_like, shape (n, 2), or astropy.time.Time, shape (n,) or scalar
         Terrestrial Time: MJD (column 0) plus seconds (column 1); the epoch is
         column 0 + column 1 / 86400 and neither column need be normalised. A
-        Time of any scale is taken through its TT two-part Julian Date.
+        Time in UTC is taken by its date and time of day, converted to TT by
+        varn's own leap-second table (as :func:`time` does; astropy's table
+        may lack a newer step); a Time of another scale through its TT
+        two-part Julian Date.
     xp, yp : array_like, shape (n,) or (n, 1), or scalar
         Pole coordinates without the high-frequency terms, arcseconds.
     dX, dY : array_like, shape (n,) or (n, 1), or scalar
@@ -134,6 +137,8 @@ def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool
     -----
     LeapSecondsExpiredWarning
         Once per call, when epochs lie after the leap-second table's expiry.
+    InvalidTimeWarning
+        tt a UTC Time with a second 60 that varn's table does not know: NaN rows.
 
     Raises
     ------

@@ -6,13 +6,15 @@ from here on the metadata of lazy arrays.
 """
 
 import numbers
-import os
 import sys
+import warnings
 from typing import Any, List, Optional
 
 import numpy as np
 
 from . import _varn
+from ._errors import InvalidTimeWarning
+from ._leap import environ_bytes, in_force
 
 _INT_MAX = 2**31 - 1
 
@@ -67,12 +69,53 @@ def time_class() -> Optional[type]:
     return getattr(module, "Time", None)
 
 
-def tt_array(tt: Any) -> np.ndarray:
-    """TT as a column-major float64 (n, 2) array of MJD and seconds; an astropy Time converted."""
+def _utc_stamps(time: Any) -> np.ndarray:
+    """A UTC Time as (MJD, seconds into the UTC day) from its own calendar, not astropy's TAI."""
+    from erfa import ufunc as erfa  # astropy's own dependency, present wherever a Time is
+    # astropy holds UTC as a quasi Julian Date in two parts: whole days count
+    # calendar days, and the fraction of a day is scaled by the length of
+    # that day in astropy's leap-second table (86401 s on a day that ends
+    # with a leap second, 86400 + the step on a day before a step of the
+    # 1960s). Undoing that scale is all that is taken from astropy's table;
+    # TAI - UTC then comes from varn's.
+    jd1, jd2 = np.ravel(time.jd1), np.ravel(time.jd2)
+    day = np.floor(jd1 - 2400000.5)
+    fraction = (jd1 - 2400000.5 - day) + jd2
+    whole = np.floor(fraction)
+    day, fraction = day + whole, fraction - whole
+    usable = np.isfinite(day) & np.isfinite(fraction) & (np.abs(day) < 1e7)
+    d = np.where(usable, day, 0.0)
+    y0, m0, d0 = erfa.jd2cal(2400000.5, d)[:3]
+    y1, m1, d1 = erfa.jd2cal(2400000.5, d + 1.0)[:3]
+    # A step at the end of the day: TAI - UTC at 0h tomorrow less today's
+    # value carried on at today's drift rate (0 from 1972).
+    step = erfa.dat(y1, m1, d1, 0.0)[0] - (2.0 * erfa.dat(y0, m0, d0, 0.5)[0]
+                                           - erfa.dat(y0, m0, d0, 0.0)[0])
+    seconds = fraction * (86400.0 + step)
+    return np.asfortranarray(np.stack([np.where(usable, day, np.nan),
+                                       np.where(usable, seconds, np.nan)], axis=1))
+
+
+def tt_array(tt: Any, stacklevel: int = 3) -> np.ndarray:
+    """TT as a column-major float64 (n, 2) array of MJD and seconds; an astropy Time converted.
+
+    A Time in UTC is converted by varn's leap-second table, which may know a
+    step that astropy's does not; a Time of another scale through its TT.
+    """
     time = time_class()
     if time is not None and isinstance(tt, time):
         if tt.ndim > 1:
             raise ValueError(f"tt as a Time must be a scalar or one-dimensional, got shape {tt.shape}")
+        if tt.scale == "utc":
+            stamps = _utc_stamps(tt)
+            out, _, invalid, _ = _varn.convert_times(stamps, "UTC", "TT", in_force())
+            invalid -= int(np.isnan(stamps).any(axis=1).sum())
+            if invalid > 0:
+                warnings.warn(InvalidTimeWarning(
+                    f"{invalid} of {len(stamps)} UTC times of tt are no time under varn's "
+                    f"leap-second table (a second 60 on a day without a leap second); their "
+                    f"rows are NaN."), stacklevel=stacklevel)
+            return out
         # The TT Julian Date in astropy's two parts: jd1 holds whole or half
         # days, so that jd1 - 2400000.5 is exact; jd2 (|jd2| <= 1/2) becomes
         # seconds with one rounding, far below a nanosecond.
@@ -104,18 +147,6 @@ def column(name: str, a: np.ndarray, n: int) -> np.ndarray:
     return np.ascontiguousarray(np.broadcast_to(a.reshape(-1), (n,)), dtype=np.float64)
 
 
-def environ_bytes(name: str) -> bytes:
-    """An environment variable as bytes (b"" when unset), read with the GIL held.
-
-    The extension never reads the environment itself: a getenv there, with
-    the GIL released, could run while another thread sets a variable and
-    the C library moves the environment.
-    """
-    if os.supports_bytes_environ:
-        return os.environb.get(name.encode(), b"")
-    return os.fsencode(os.environ.get(name, ""))
-
-
 def thread_count(threads: Optional[int]) -> int:
     """The thread count for the library, 0 or more (0: one per hardware thread).
 
@@ -138,7 +169,7 @@ def check_fast(fast: Any) -> None:
 
 def compute_inputs(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any) -> List[np.ndarray]:
     """All six inputs of compute checked and converted, classes before shapes, before any work."""
-    tt = tt_array(tt)
+    tt = tt_array(tt, stacklevel=4)
     arrays = [real_array(name, value) for name, value in zip(COLUMNS, (xp, yp, dX, dY, dut))]
     n = tt.shape[0]
     return [tt] + [column(name, a, n) for name, a in zip(COLUMNS, arrays)]

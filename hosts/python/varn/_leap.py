@@ -7,6 +7,18 @@ from . import _varn
 from ._errors import LeapSecondFileError, LeapSecondsExpiredWarning
 
 
+def environ_bytes(name: str) -> bytes:
+    """An environment variable as bytes (b"" when unset), read with the GIL held.
+
+    The extension never reads the environment itself: a getenv there, with
+    the GIL released, could run while another thread sets a variable and
+    the C library moves the environment.
+    """
+    if os.supports_bytes_environ:
+        return os.environb.get(name.encode(), b"")
+    return os.fsencode(os.environ.get(name, ""))
+
+
 def in_force() -> "_varn.Leap":
     """The leap-second table in force, or LeapSecondFileError."""
     table, message, filename, line, reason = _varn.current_leap()
