@@ -21,12 +21,17 @@ def bits(a):
 
 
 def reference():
-    """The batch and outputs varn_reference_dump wrote from the library in C++."""
+    """The batch and outputs varn_reference_dump wrote from the library in C++; then its state
+    vectors: rows m, the inputs r, v, a, lod and the outputs of gcrs_to_itrs, then itrs_to_gcrs."""
     data = np.fromfile(os.environ["VARN_REFERENCE_FILE"], dtype=np.float64)
     n = int(data[0])
-    cols = np.split(data[1:], np.cumsum([2 * n] + [n] * 5 + [n * w for w in WIDTHS])[:-1])
+    ends = np.cumsum([2 * n] + [n] * 5 + [n * w for w in WIDTHS])
+    cols = np.split(data[1:1 + ends[-1]], ends[:-1])
     inputs = [cols[0].reshape(2, n).T] + cols[1:6]
-    return inputs, [c.reshape(w, n).T for c, w in zip(cols[6:], WIDTHS)]
+    m, state = int(data[1 + ends[-1]]), data[2 + ends[-1]:]
+    r, v, a, lod, *out = np.split(state, np.cumsum([3 * m] * 3 + [m] + [3 * m] * 5))
+    rows = [x.reshape(3, m).T for x in [r, v, a] + out]
+    return inputs, [c.reshape(w, n).T for c, w in zip(cols[6:], WIDTHS)], (m, rows[:3] + [lod], rows[3:])
 
 
 def day_batch(n=145, step_s=600.0):
@@ -37,12 +42,17 @@ def day_batch(n=145, step_s=600.0):
 @pytest.mark.parametrize("threads", [1, 2, None])
 def test_bits_equal_library_on_reference_batch(threads):
     # Flattened column c * 3 + r of the library is matrix element [r, c].
-    inputs, want = reference()
+    inputs, want, (m, given, out) = reference()
     got = varn.compute(*inputs, threads=threads)
     for field, g, w, width in zip(varn.Result._fields, got, want, WIDTHS):
         assert g.dtype == np.float64 and g.shape == (len(w),) + TRAILING[width], field
         flat = g.reshape(len(w), width, order="F")
         assert np.array_equal(bits(flat), bits(w)), field
+    # State vectors both ways on the first m rows' matrices, as varn::gcrs_to_itrs and
+    # varn::itrs_to_gcrs give them.
+    for k, f in enumerate((varn.gcrs_to_itrs, varn.itrs_to_gcrs)):
+        states = f(got.rc2t[:m], got.rpom[:m], *given, threads=threads)
+        assert all(np.array_equal(bits(g), bits(w)) for g, w in zip(states, out[3 * k:3 * k + 3]))
 
 
 def test_rc2t_maps_gcrs_vectors_to_itrs():
