@@ -57,8 +57,11 @@ function varargout = varn_time(varargin)
 %   apart by the content), read by varn, varn_fast, varn_eop and varn_time
 %   and kept while its path, size and modification time are unchanged. It
 %   must hold every known step from 1972 with the same date and value, may
-%   add later steps of +-1 s on the first day of a month, and its expiry
-%   date replaces the built-in one (the drift era stays built in).
+%   add later steps of +-1 s on the first day of a month, and may not
+%   expire before its last step (a UTF-8 byte-order mark is skipped). The
+%   table expires on the later of the file's date and the built-in one: an
+%   older file (as the system's tzdata copy often is) does not shorten what
+%   the built-in table knows. The drift era stays built in.
 %     setenv('VARN_LEAP_SECONDS', '/data/iers/Leap_Second.dat')
 %
 %   table = varn_time('leapseconds'), the table in force, a struct:
@@ -67,10 +70,15 @@ function varargout = varn_time(varargin)
 %     expires      1 x 3 double  year, month, day of the expiry date
 %     expires_mjd  double        the same as an MJD
 %     source       char          'built-in', or the path of the file
+%     steps_source char          where the steps came from: 'built-in' or
+%                                the path of the file
+%     expiry_source char         where the expiry date came from: the
+%                                file's path, or 'built-in' when the
+%                                built-in table expires later
 %
 %   Expiry: an epoch whose UTC lies after the expiry date may miss a leap
 %   second announced since; its results assume none after the last known
-%   step. One warning per call names the count, the date and the source:
+%   step. One warning per call names the count, the date and its source:
 %     MATLAB:varn_time:leapSecondsExpired
 %   (varn, varn_fast and varn_eop raise the same under their own names).
 %   Load a newer file through VARN_LEAP_SECONDS; to accept the risk

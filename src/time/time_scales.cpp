@@ -1,9 +1,10 @@
 // Time scales: TT, TAI, UTC, UT1, and the table of TAI - UTC.
 //
 // The calendar conversions are ERFA's (eraJd2cal, eraCal2jd); the leap-second
-// table (pipeline/leap_table.hpp) and the TAI <-> UTC steps are this system's
-// own, so that the table can be replaced at run time and the treatment of leap-second days and of the pre-1972
-// rubber-second era is fixed in one place.
+// table (time/leap_table.hpp) and the TAI <-> UTC steps are this system's
+// own, so that the table can be replaced at run time and the treatment of
+// leap-second days and of the pre-1972 rubber-second era is fixed in one
+// place.
 #include "time/time_scales.hpp"
 
 #include "time/leap_table.hpp"
@@ -65,16 +66,12 @@ std::int32_t dat(const LeapTable& table, std::int32_t year, std::int32_t month, 
     const int cal = eraCal2jd(year, month, day, &djm0, &djm);
     if (cal < 0) return cal;
 
-    const std::vector<LeapStep>& steps = table.steps();
-    if (steps.empty() || year < steps[0].year) return 1;  // before UTC
+    const int r = table.step_on(djm);
+    if (r < 0) return 1;  // before UTC
     const std::int32_t status = table.expired(djm) ? 1 : 0;
 
-    // Latest step in force: 64-bit month count so no year overflows it.
-    const std::int64_t m = 12 * static_cast<std::int64_t>(year) + month;
-    std::size_t i = steps.size() - 1;
-    while (i > 0 && steps[i].months > m) --i;
-
-    const LeapStep& row = steps[i];
+    const std::size_t i = static_cast<std::size_t>(r);
+    const LeapStep& row = table.steps()[i];
     delta_at = row.tai_minus_utc_s;
     if (i < table.first_integral()) {
         delta_at = row.tai_minus_utc_s + ((fraction + djm) - row.ref_mjd) * row.rate_s_per_day;

@@ -6,7 +6,7 @@
 // that passes (2400000.5, MJD) finds the MJD of the result in the second part.
 //
 // Each operation that needs TAI - UTC takes the leap-second table to use
-// (pipeline/leap_table.hpp); the form without it uses the built-in table.
+// (time/leap_table.hpp); the form without it uses the built-in table.
 //
 // Status: 0 success; positive a warning (results written); negative an error
 // (results not written). A non-finite date is an error (-1); it never reaches
@@ -15,16 +15,10 @@
 
 #include <cstdint>
 
+#include "common/constants.hpp"
 #include "time/leap_table.hpp"
 
 namespace varn {
-
-// MJD zero point as a Julian Date.
-constexpr double DJMJD0 = 2400000.5;
-// Seconds per day.
-constexpr double DAYSEC = 86400.0;
-// TT - TAI, days: 32.184 s.
-constexpr double DTAT = 32.184 / DAYSEC;
 
 // TT to TAI. Status 0 always.
 std::int32_t tttai(double tt1, double tt2, double& tai1, double& tai2);
