@@ -1,15 +1,20 @@
-// The compiled core of the Python package varn (python/varn/): the batch
-// computation and the Earth orientation reader of the varn library, on numpy
-// arrays. The pure-Python layer (python/varn/__init__.py) checks and converts
-// every argument and documents the interface; the functions here take only
-// what it hands them and check again just what guards memory: dtypes (by
-// pybind11's conversion), dimensions and row counts.
+// The compiled core of the Python package varn (hosts/python/varn/): the
+// batch computation, the time stamps and the leap-second table, the Earth
+// orientation reader and the state vectors of the varn library, on numpy
+// arrays. The pure-Python modules of the package (_inputs.py and the others)
+// check and convert every argument, read the environment and document the
+// interface; the functions here take only what they hand them and check
+// again just what guards memory: dtypes (by pybind11's conversion),
+// dimensions and row counts. Nothing here reads the environment: with the
+// GIL released, another Python thread may be changing it.
 //
 // Every output is allocated in column-major (Fortran) order, the layout the
 // library writes, so the library fills the numpy arrays directly with no copy:
 // an n x 9 flattened matrix, column k at [k * n + i], is the (n, 3, 3) array
 // with element [i, r, c] at (c * 3 + r) * n + i, that is, matrix row r and
-// column c of epoch i. The computation runs with the GIL released.
+// column c of epoch i. The computation runs with the GIL released. Text
+// (file names, messages) crosses as bytes, which the package decodes with
+// os.fsdecode.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -78,14 +83,16 @@ struct Leap {
     std::shared_ptr<const varn::LeapTable> table;
 };
 
-// The table in force (VARN_LEAP_SECONDS, else built in): (Leap, "", "", 0,
-// "") or, for a file that was refused, (None, message, file, line, reason).
-py::tuple current_leap() {
+// The leap-second table of the file at path (bytes: the package reads
+// VARN_LEAP_SECONDS with the GIL held; empty: the built-in table), read once
+// and kept while the file stays the same: (Leap, b"", b"", 0, b"") or, for a
+// file that was refused, (None, message, file, line, reason).
+py::tuple leap_table(const std::string& path) {
     varn::LeapFileError error;
     std::shared_ptr<const varn::LeapTable> table;
     {
         py::gil_scoped_release unlocked;
-        table = varn::leap_table_from_env(error);
+        table = varn::leap_table_for_path(path, error);
     }
     if (table) return py::make_tuple(Leap{table}, py::bytes(), py::bytes(), 0, py::bytes());
     return py::make_tuple(py::none(), raw(varn::leap_file_message(error)), raw(error.file),
@@ -326,8 +333,9 @@ PYBIND11_MODULE(_varn, m) {
           "(table, error, line, field, errno, mismatch) of an EOP file; path as bytes.");
     m.def("interpolate", &interpolate, py::arg("table"), py::arg("tt"),
           "(xp, yp, dX, dY, dut, predicted, lod, outside, expired) at the epochs tt.");
-    m.def("current_leap", &current_leap,
-          "(Leap, '', 0, '') for the leap-second table in force, or (None, file, line, reason).");
+    m.def("leap_table", &leap_table, py::arg("path"),
+          "(Leap, b'', b'', 0, b'') for the leap-second table of the file at path (bytes; b'': "
+          "built in), or (None, message, file, line, reason) for a refused file.");
     m.def("convert_times", &convert_times, py::arg("t"), py::arg("from_scale"),
           py::arg("to_scale"), py::arg("leap"), "(out, cal, invalid, expired) of varn.time.");
     m.def("transform", &transform, py::arg("to_itrs"), py::arg("rc2t"), py::arg("rpom"),
@@ -343,7 +351,11 @@ PYBIND11_MODULE(_varn, m) {
         .def_property_readonly("steps", &leap_steps)
         .def_property_readonly("expires", &leap_expires)
         .def_property_readonly("expires_mjd", [](const Leap& l) { return l.table->expires_mjd(); })
-        .def_property_readonly("source", [](const Leap& l) { return raw(l.table->source()); });
+        .def_property_readonly("source", [](const Leap& l) { return raw(l.table->source()); })
+        .def_property_readonly("steps_source",
+                               [](const Leap& l) { return raw(l.table->steps_source()); })
+        .def_property_readonly("expiry_source",
+                               [](const Leap& l) { return raw(l.table->expiry_source()); });
     py::class_<varn::EopTable>(m, "EopTable", "A parsed EOP series (see varn.EopTable).")
         .def("__len__", [](const varn::EopTable& t) { return t.mjd.size(); })
         .def_property_readonly("layout", [](const varn::EopTable& t) { return layout_name(t.format); })

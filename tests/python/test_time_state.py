@@ -2,6 +2,8 @@
 # vectors, through the Python package.
 import os
 import shutil
+import subprocess
+import sys
 import warnings
 
 import numpy as np
@@ -46,7 +48,8 @@ def test_leap_second_file_in_force(monkeypatch, tmp_path):
     assert varn.leap_seconds().source == "built-in" and varn.leap_seconds().expires == (2027, 6, 28)
     monkeypatch.setenv("VARN_LEAP_SECONDS", HYPOTHETICAL)
     table = varn.leap_seconds()
-    assert table.source == HYPOTHETICAL and table.expires == (2027, 12, 28)
+    assert table.source == table.steps_source == table.expiry_source == HYPOTHETICAL
+    assert table.expires == (2027, 12, 28)
     np.testing.assert_array_equal(table.steps[-1], [2027, 7, 1, 38])
     with warnings.catch_warnings():
         warnings.simplefilter("error")  # within the file's expiry: no warning
@@ -62,6 +65,10 @@ def test_leap_second_file_in_force(monkeypatch, tmp_path):
     with pytest.warns(varn.LeapSecondsExpiredWarning, match="1 of 1 epochs lie after 2027-12-28"):
         varn.compute([[61800.0, 0.0]], 0.0, 0.0, 0.0, 0.0, 0.0)
     assert varn.leap_seconds().source == good
+    # A file that expires before the built-in table leaves its date in force, and says so.
+    with open(good, "w") as f:
+        f.write(open(os.path.join(DATA, "leap-seconds.list")).read().replace("#@\t4023129600", "#@\t3991593600"))
+    assert varn.leap_seconds()[1:] == ((2027, 6, 28), 61584.0, good, good, "built-in")
     with open(bad, "w") as f:
         f.write(open(HYPOTHETICAL).read().replace("1 2017       37", "1 2017       36"))
     monkeypatch.setenv("VARN_LEAP_SECONDS", bad)
@@ -71,6 +78,31 @@ def test_leap_second_file_in_force(monkeypatch, tmp_path):
     monkeypatch.delenv("VARN_LEAP_SECONDS")
     with pytest.warns(varn.LeapSecondsExpiredWarning, match="2 of 2 epochs lie after 2027-06-28"):
         varn.time(tt, "TT", "UTC")
+
+
+def test_threads_read_the_table_while_the_environment_changes():
+    # Four threads ask for the leap-second table while the main thread adds and removes
+    # variables, for 4 s in a child process. os.environ calls setenv and unsetenv, which move
+    # the C environment: read there with the GIL released, it killed the process (SIGSEGV).
+    script = """if True:
+        import os, threading, time, varn
+        stop = time.monotonic() + 4.0
+        def ask():
+            while time.monotonic() < stop:
+                varn.leap_seconds()
+        threads = [threading.Thread(target=ask) for _ in range(4)]
+        for t in threads:
+            t.start()
+        k = 0
+        while time.monotonic() < stop:
+            os.environ[f"VARN_TEST_{k}"] = "x"
+            k += 1
+            for j in range(k - 1000, k) if k % 1000 == 0 else ():
+                del os.environ[f"VARN_TEST_{j}"]
+        for t in threads:
+            t.join()
+    """
+    assert subprocess.run([sys.executable, "-c", script], timeout=120).returncode == 0
 
 
 def test_eop_file_checked_against_the_leap_second_table(monkeypatch):

@@ -21,7 +21,7 @@ def environ_bytes(name: str) -> bytes:
 
 def in_force() -> "_varn.Leap":
     """The leap-second table in force, or LeapSecondFileError."""
-    table, message, filename, line, reason = _varn.current_leap()
+    table, message, filename, line, reason = _varn.leap_table(environ_bytes("VARN_LEAP_SECONDS"))
     if table is None:
         # Names and texts come as bytes: a file name need not be UTF-8.
         raise LeapSecondFileError(os.fsdecode(message), os.fsdecode(filename), line or None,

@@ -24,6 +24,8 @@ class LeapSeconds(NamedTuple):
     expires: Tuple[int, int, int]
     expires_mjd: float
     source: str
+    steps_source: str
+    expiry_source: str
 
 
 def _scale_name(name: str, value: Any) -> str:
@@ -120,7 +122,11 @@ def leap_seconds() -> LeapSeconds:
         each step from 1972 (the drift era before it is built in);
         ``expires`` (year, month, day) and ``expires_mjd``: the last day
         for which the table is known to be complete; ``source``:
-        ``"built-in"`` or the file's path.
+        ``"built-in"`` or the file's path; ``steps_source`` and
+        ``expiry_source``: where the steps and the expiry date came from,
+        ``"built-in"`` or the file's path. A file that holds the built-in
+        steps but expires before the built-in table does not shorten it:
+        the later date stays, with ``expiry_source`` ``"built-in"``.
 
     Raises
     ------
@@ -134,4 +140,5 @@ def leap_seconds() -> LeapSeconds:
     (2027, 6, 28)
     """
     leap = in_force()
-    return LeapSeconds(leap.steps, leap.expires, leap.expires_mjd, os.fsdecode(leap.source))
+    return LeapSeconds(leap.steps, leap.expires, leap.expires_mjd, os.fsdecode(leap.source),
+                       os.fsdecode(leap.steps_source), os.fsdecode(leap.expiry_source))
