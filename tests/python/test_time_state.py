@@ -168,9 +168,9 @@ def test_station_at_rest_moves_as_rc2t_with_ut1_drifting_at_lod():
     ((), {}, TypeError), (("rc2t", "rpom"), {}, TypeError), (("rc2t", "rpom", "r"), {"b": 1}, TypeError),
     (("rc2t", "rpom", np.zeros((2, 3))), {}, ValueError), (("rc2t", "rpom", "r"), {"a": np.zeros(3)}, ValueError),
     (("rc2t", np.zeros((3, 3, 3)), "r"), {}, ValueError), (("rc2t", "rpom", "r"), {"lod": np.zeros((4, 2))}, ValueError),
-    (("rc2t", "rpom", ["x", "y", "z"]), {}, TypeError)])
+    (("rc2t", "rpom", ["x", "y", "z"]), {}, TypeError), (("res", "r", "r"), {}, TypeError)])
 def test_state_vector_argument_errors(args, kwargs, error):
     res = varn.compute([[58849.0, 0.0]] * 4, 0.0, 0.0, 0.0, 0.0, 0.0)
-    given = {"rc2t": res.rc2t, "rpom": res.rpom, "r": np.ones((4, 3))}
+    given = {"rc2t": res.rc2t, "rpom": res.rpom, "r": np.ones((4, 3)), "res": res}  # res: its method
     with pytest.raises(error):
         varn.gcrs_to_itrs(*[given.get(x, x) if isinstance(x, str) else x for x in args], **kwargs)

@@ -124,8 +124,12 @@ def test_astropy_time_tt_and_utc_through_varns_table(monkeypatch):
     # UTC by varn's table, with a step (+1 s, 2027-07-01) that astropy's does not know, and in
     # a leap second that both know: TAI published 37 s and 38 s ahead.
     monkeypatch.setenv("VARN_LEAP_SECONDS", os.path.join(DATA, "Leap_Second_hypothetical_2027.dat"))
-    t = Time(["2016-12-31T23:59:60.5", "2027-07-02T00:00:00"], scale="utc")
-    np.testing.assert_allclose(varn.compute(t, 0, 0, 0, 0, 0).tai, [[57754, 36.5], [61588, 38.0]],
+    t = Time(["2016-12-31T23:59:60.5", "2027-07-02T00:00:00", "2020-01-01T00:00:00"], scale="utc")
+    t[2] = np.ma.masked  # no time: a NaN row, as a NaN tt, and no warning
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        tai = varn.compute(t, 0, 0, 0, 0, 0).tai
+    np.testing.assert_allclose(tai, [[57754, 36.5], [61588, 38.0], [np.nan, np.nan]],
                                rtol=0, atol=1e-6)  # one MJD double: 0.63 us
 
 

@@ -78,7 +78,7 @@ def _utc_stamps(time: Any) -> np.ndarray:
     # with a leap second, 86400 + the step on a day before a step of the
     # 1960s). Undoing that scale is all that is taken from astropy's table;
     # TAI - UTC then comes from varn's.
-    jd1, jd2 = np.ravel(time.jd1), np.ravel(time.jd2)
+    jd1, jd2 = (np.ma.filled(np.ravel(jd), np.nan) for jd in (time.jd1, time.jd2))  # masked: NaN
     day = np.floor(jd1 - 2400000.5)
     fraction = (jd1 - 2400000.5 - day) + jd2
     whole = np.floor(fraction)
