@@ -142,8 +142,8 @@ TEST(EopInterpolate, MissingPredictedAndOutside) {
 // The table's columns are the file's (finals2000A_2015-01.txt: rows 1-33 all final, 34-53 with
 // predicted nutation, 54-60 all predicted; LOD blank from row 53). An epoch whose stencil holds a
 // predicted nutation row is flagged though its pole and UT1 are final; LOD is NaN only where the
-// stencil reaches a blank. A 20 C04 row cut before its LOD column has none; a table without the
-// column still interpolates the rest.
+// stencil reaches a blank. A 20 C04 row cut before its LOD column has none (blank lines between
+// rows are skipped); a table without the column still interpolates the rest.
 TEST(EopRead, TableColumnsAndLod) {
     EopTable t = read("finals2000A_2015-01.txt");
     EXPECT_TRUE(t.mjd[0] == 57048 && t.dut[0] == -0.4867876 && t.dut[59] == -0.5660324);
@@ -164,14 +164,15 @@ TEST(EopRead, TableColumnsAndLod) {
 
     std::string text = slurp("eopc20_layout_2016-12.txt"), cut;
     for (std::size_t i = 0, j; (j = text.find('\n', i)) != text.npos; i = j + 1)
-        cut += text.substr(i, text[i] == '#' ? j - i : 86) + "\n";  // rows end after dY
+        cut += text.substr(i, text[i] == '#' ? j - i : 86) + "\n \t\n";  // rows end after dY
     ASSERT_EQ(read_eop_text(cut.data(), cut.size(), t).error, EopError::None);
     EXPECT_TRUE(t.mjd.size() == 30 && std::isnan(t.lod[0]) && std::isnan(t.lod[29]) &&
                 t.dY[29] == -0.000003);
 }
 
 // Every reader error with its line and field, each from one edit (of every occurrence of a
-// text) of a real file; a failed read leaves the table empty.
+// text) of a real file; a failed read leaves the table empty, and no errno or leap-mismatch
+// values where they do not apply.
 TEST(EopRead, ErrorsNameLineAndField) {
     const EopError M = EopError::Malformed, F = EopError::Format;
     const char *c14 = "eopc04_14_2016-12.txt", *fin = "finals2000A_2016-07.txt", *d18 = "2016  12  18";
@@ -183,8 +184,10 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {c14, "57740", "5774x", M, 16, "MJD"}, {c14, "0.109722", "-.", M, 16, "x"},
         {c14, "0.266098", "0.00000000000000000000001", M, 16, "y"}, {c14, "dX", "dPsi", F, 0, ""},
         {c14, "-0.3940176", "+0.394", M, 16, "UT1-UTC"}, {c14, "-0.000087", "-0.0.", M, 16, "dX"},
-        {c14, "-0.000229", "99999999999999999", M, 16, "dY"}, {c14, "0.0012716", "0.00127.6", M, 16, "LOD"},
+        {c14, "-0.000229", "9007199254740993", M, 16, "dY"},  // 2^53 + 1: not exact {c14, "0.0012716", "0.00127.6", M, 16, "LOD"},
         {c20, "0.0012716", "-", M, 7, "LOD"}, {f15, "1.1461", "1.1 61", M, 2, "LOD"},
+        {c20, "  18   0  57740.00", "  18  12  57740.5055", M, 7, "hour"},  // 0.0055 day off
+        {f15, "57050.00", "57050.01", EopError::Spacing, 3, "MJD"},
         {c14, "2016  12  18  57740", "2016  12  17  57739", EopError::Order, 16, "MJD"},
         {c14, "2016  12  19  57741", "2016  12  19  57741.0000015", EopError::Spacing, 17, "MJD"},
         {fin, "57586.00 P", "57586.00 X", M, 9, "pole flag"},
@@ -193,6 +196,7 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {fin, "0.004    0.239", "0.0x4    0.239", M, 9, "dX"}, {fin, "0.170", "0.1x0", M, 9, "dY"},
         {fin, "16 711 57580.00", "16 711 57580.00\n", EopError::TooFew, 0, ""},
         {fin, "16 7 9 57578.00 P", "16 7 9 57578.00  ", F, 0, ""},
+        {fin, "P-0.2096451", "P\n", EopError::TooFew, 0, ""},  // a first row ending at byte 58
     };
     for (const Case& c : cases) {
         std::string text = slurp(c.file);
@@ -201,7 +205,9 @@ TEST(EopRead, ErrorsNameLineAndField) {
         EopTable t;
         const EopStatus s = read_eop_text(text.data(), text.size(), t);
         EXPECT_TRUE(s.error == c.error && s.line == c.line && std::string(s.field) == c.field &&
-                    t.mjd.empty() && t.xp.empty())
+                    t.mjd.empty() && t.xp.empty() && s.mjd_before == 0 && s.mjd_after == 0 &&
+                    s.dut_step_s == 0 && s.tai_utc_before_s == 0 && s.tai_utc_after_s == 0 &&
+                    s.sys_errno == 0)
             << c.to << ": error " << int(s.error) << " line " << s.line << " field " << s.field;
     }
     EopTable t;

@@ -6,10 +6,10 @@
 //
 // Reads an IERS Earth orientation series (EOP 14 C04, EOP 20 C04 or
 // finals2000A) and interpolates it to the epochs tt, ready for varn, or
-// gives its rows as they are. The
-// reader and the interpolation are the library's (eop/eop_table.hpp); this
-// file checks the arguments, keeps the parsed table of the last file between
-// calls, and reports. tt is checked and converted exactly as varn does it.
+// gives its rows as they are. The reader and the interpolation are the
+// library's (eop/eop_table.hpp); this file checks the arguments, keeps the
+// parsed table of the last file between calls, and reports. tt is checked
+// and converted exactly as varn does it.
 //
 // The host's error call may leave this function without running any C++
 // destructor, so an error is raised only where the function owns no memory:
@@ -195,7 +195,6 @@ mxArray* table_struct(const varn::EopTable& t) {
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    // Counts.
     // Counts: the file alone gives its table (one output), with tt the
     // values at the epochs.
     if (nrhs < 1 || nrhs > N_INPUTS)

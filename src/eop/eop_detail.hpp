@@ -18,7 +18,7 @@ constexpr std::size_t STENCIL = 4;
 
 // One parsed row, in the table's units (arcseconds, seconds).
 struct Row {
-    int year = 0, month = 0, day = 0;
+    int year{}, month{}, day{};
     double mjd = NaN, xp = NaN, yp = NaN, dut = NaN, dX = NaN, dY = NaN;
     double lod = NaN;       // excess length of day, seconds; NaN where the row has none
     double date_mjd = NaN;  // MJD of 0h of the date columns' day

@@ -59,8 +59,8 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         double tai1, tai2, utc1 = NaN, utc2 = NaN;
         tttai(DJMJD0, m, tai1, tai2);
         taiutc(leap, tai1, tai2, utc1, utc2);
-        const double u = mjd_of(utc1, utc2);
-        if (expired && leap.expired(std::floor(u))) ++*expired;
+        const double u = mjd_of(utc1, utc2), day = std::floor(u);
+        if (expired && leap.expired(day)) ++*expired;
         if (!(u >= first && u <= last)) {
             if (!std::isnan(m)) ++outside;
             continue;
@@ -71,7 +71,7 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         // ends (which also takes the last node to the last four rows).
         const std::size_t j =
             static_cast<std::size_t>(std::upper_bound(t.begin(), t.end(), u) - t.begin()) - 1;
-        const std::size_t s = std::min(std::max(j, std::size_t{1}) - 1, rows - STENCIL);
+        const std::size_t s = std::min(j == 0 ? j : j - 1, rows - STENCIL);
 
         // Lagrange weights of the four nodes at u: at a node its own weight
         // is exactly 1 and the others exactly 0.
@@ -91,7 +91,7 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         yp[i] = lagrange(table.yp);
         dX[i] = lagrange(table.dX);
         dY[i] = lagrange(table.dY);
-        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(leap, std::floor(u));
+        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(leap, day);
         if (has_lod) lod[i] = lagrange(table.lod);
         if (predicted) {
             for (std::size_t a = 0; a < STENCIL; ++a)

@@ -64,7 +64,6 @@ EopStatus parse(std::string_view text, EopTable& table, const std::shared_ptr<co
         return fail(table, EopError::Format, 0, "");
     }
 
-    table.mjd.reserve(text.size() / 100);
     for (; have; have = lines.next(line)) {
         if (is_blank(line)) continue;
         eop_detail::Row r;
@@ -118,8 +117,7 @@ EopStatus read_eop(const std::string& path, EopTable& table,
     EopStatus status;
     try {
         char buf[1 << 16];
-        std::size_t got;
-        while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, got);
+        while (const std::size_t got = std::fread(buf, 1, sizeof buf, f)) text.append(buf, got);
         // A directory opens but cannot be read (EISDIR).
         if (std::ferror(f)) status = fail(table, EopError::Open, 0, "", errno);
     } catch (const std::bad_alloc&) {

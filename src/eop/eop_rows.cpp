@@ -59,10 +59,9 @@ const char* date_error(Row& r) {
 struct C04Columns {
     int hour;  // 0: no hour column (token 0 is the year)
     int mjd, xp, yp, dut, dX, dY, lod;
-    int required;  // tokens every row must have; LOD may lie beyond them
 };
-constexpr C04Columns C04_14_COLUMNS = {0, 3, 4, 5, 6, 8, 9, 7, 10};
-constexpr C04Columns C04_20_COLUMNS = {3, 4, 5, 6, 7, 8, 9, 12, 10};
+constexpr C04Columns C04_14_COLUMNS = {0, 3, 4, 5, 6, 8, 9, 7};
+constexpr C04Columns C04_20_COLUMNS = {3, 4, 5, 6, 7, 8, 9, 12};
 constexpr int C04_TOKENS = 13;  // tokens read from a row; the rest are not used
 
 }  // namespace
@@ -93,8 +92,9 @@ LineResult read_c04_row(std::string_view line, EopFormat format, Row& r, RowRead
     if (!parse_decimal(tok[col.dX], r.dX)) return rr.bad("dX");
     if (!parse_decimal(tok[col.dY], r.dY)) return rr.bad("dY");
     // A row that ends before its LOD column (EOP 20 C04 cut after dY) has
-    // no LOD; one that has the column must hold a number there.
-    if ((col.lod < col.required || count > col.lod) && !parse_decimal(tok[col.lod], r.lod))
+    // no LOD; one that has the column must hold a number there. (In EOP 14
+    // C04 the column comes before dX, dY, so every row read so far has it.)
+    if (count > col.lod && !parse_decimal(tok[col.lod], r.lod))
         return rr.bad("LOD");
     if (const char* f = date_error(r)) return rr.bad(f);
     if (col.hour &&

@@ -101,19 +101,20 @@ struct EopTable {
 //                     ends LF or CRLF; a line may have any length and content
 //   table             out: the rows; on any error it is left empty
 //
-// Rows: every non-blank line after the header. The date columns must give
-// the calendar date of the row's MJD (finals2000A years are two digits:
+// Rows: every non-blank line after the header, which is every line before
+// the first that starts (after blanks) with a digit. The date columns must
+// give the calendar date of the row's MJD (finals2000A years are two digits:
 // 19yy up to MJD 51543, 20yy after; in EOP 20 C04 the hour must agree with
-// the MJD's fraction to 0.005 day); pole, UT1 - UTC, dX and dY must be plain
-// decimals ('-', digits, '.', digits: no exponent, NaN or '+'; the digits
-// as one integer at most 2^53, at most 22 after the point), a fixed-column
-// field right-justified as published. The header is every line before the first that starts (after
-// blanks) with a digit. In finals2000A a row with a blank pole or UT1 - UTC ends the
-// usable table (later lines are not read); a blank dX, dY or LOD is a missing
-// value; a pole, UT1 - UTC or nutation value present needs its flag I or P.
-// LOD: in EOP 14 C04 every row has it; in EOP 20 C04 a row that ends before
-// the LOD column has none (NaN); a LOD present must be a plain decimal. MJDs must increase strictly
-// and be equally spaced to 1e-6 day; at least four rows are needed.
+// the MJD's fraction to 0.005 day); pole, UT1 - UTC, dX, dY and LOD must be
+// plain decimals ('-', digits, '.', digits: no exponent, NaN or '+'; the
+// digits as one integer at most 2^53, at most 22 after the point), a
+// fixed-column field right-justified as published. In finals2000A a row
+// with a blank pole or UT1 - UTC ends the usable table (later lines are not
+// read); a blank dX, dY or LOD is a missing value; a pole, UT1 - UTC or
+// nutation value present needs its flag I or P. In EOP 14 C04 every row has
+// LOD; in EOP 20 C04 a row that ends before the LOD column has none (NaN).
+// MJDs must increase strictly and be equally spaced to 1e-6 day; at least
+// four rows are needed.
 //
 // leap: the leap-second table (null: the built-in one), kept in the table.
 // The file's UT1 - UTC steps by a second where TAI - UTC does, so UT1 - TAI
