@@ -124,10 +124,13 @@ TEST(LeapTable, FaultyFilesAreRefusedWithLineAndReason) {
         EXPECT_TRUE(e.file == "f.dat" && e.line == c.line && e.reason.find(c.reason) != std::string::npos)
             << c.reason << ": got line " << e.line << " '" << e.reason << "'";
     }
-    for (const std::string& path : {DATA + "absent.dat", DATA}) {
+    const std::string big = ::testing::TempDir() + "varn_leap_big.dat";  // a valid file past 1 MiB
+    write(big, iers + std::string(1 << 20, '#'));
+    for (const std::string& path : {DATA + "absent.dat", DATA, big}) {
         varn::LeapFileError e;
         EXPECT_TRUE(!varn::read_leap_file(path, e) && e.file == path && e.line == 0 && !e.reason.empty());
     }
+    std::remove(big.c_str());
 }
 
 // VARN_LEAP_SECONDS: unset is the built-in table; a file is kept (the same pointer) while

@@ -43,13 +43,13 @@ function varargout = varn_time(varargin)
 %     MATLAB:varn_time:invalidTime     <k> of <n> epochs are no valid time ...
 %
 %   How this relates to varn's own utc output: varn turns TT into UTC by its
-%   own chain, which keeps a quasi-day representation (on a leap-second day
-%   86401 SI seconds are spread over the day's 86400 "seconds", so its utc
-%   seconds there are fraction of day * 86400) and, before 1972, its own rule
-%   (TAI - UTC taken two days ahead, drift steps not spread). varn_time
-%   counts clock seconds and applies the drift expressions exactly; outside
-%   leap-second days from 1972 on the two agree to rounding (about 1e-6 s,
-%   the resolution of an MJD in one double).
+%   own chain, which keeps a quasi-day representation from 1972 (on a
+%   leap-second day 86401 SI seconds are spread over the day's 86400
+%   "seconds", so its utc seconds there are fraction of day * 86400). Before
+%   1972 varn takes the same exact clock as varn_time. Outside leap-second
+%   days the two agree to rounding (about 1e-6 s, the resolution of an MJD
+%   in one double); in the last tenth of a second before a 1960s step up,
+%   where varn_time reads past 86400 s, varn's utc carries into the next day.
 %
 %   The leap-second table: built in as of IERS Bulletin C 72 (July 2026),
 %   valid until 2027-06-28. The environment variable VARN_LEAP_SECONDS may

@@ -3,7 +3,7 @@
 //   [out, cal] = varn_time(t, from, to)     time stamps from one scale to another
 //   table = varn_time('leapseconds')        the leap-second table in force
 //
-// The conversion is the library's (pipeline/time_convert.hpp); this file
+// The conversion is the library's (time/time_convert.hpp); this file
 // checks the arguments, takes the leap-second table in force
 // (VARN_LEAP_SECONDS), and reports. As in the other gateways an error is
 // raised only where the function owns no memory, and warnings come last.

@@ -40,6 +40,11 @@ double tai_minus_utc_s(const LeapTable& leap, double day, double s) {
     return tai_minus_utc(leap, leap.step_on(day), day, s);
 }
 
+double tai_minus_utc_at(const LeapTable& leap, double u) {
+    const double day = std::floor(u);
+    return tai_minus_utc_s(leap, day, (u - day) * DAYSEC);
+}
+
 double utc_day_seconds(const LeapTable& leap, double day) {
     const int r = leap.step_on(day);
     const int next = leap.step_on(day + 1.0);

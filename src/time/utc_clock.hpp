@@ -20,6 +20,12 @@ namespace varn {
 // exactly the whole-second value of the table.
 double tai_minus_utc_s(const LeapTable& leap, double day, double s);
 
+// TAI - UTC (s) at a UTC quasi MJD u: clock second (u - floor(u)) * 86400
+// of the day floor(u). From 1972 the whole-second value of the date (on a
+// leap-second day the one before the step); before 1972 the value at the
+// instant, the one the rotation's chain puts between UTC and TAI.
+double tai_minus_utc_at(const LeapTable& leap, double u);
+
 // Length of the UTC day whose 0h is the MJD day (a whole number), in UTC
 // clock seconds: 86400, plus the step of TAI - UTC at its end (86401 before
 // a leap second; 86400.1077... on 1971 December 31).
