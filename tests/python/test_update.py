@@ -4,8 +4,10 @@ import hashlib
 import json
 import os
 import subprocess
+import warnings
 import sys
 
+import numpy as np
 import pytest
 
 import varn
@@ -125,3 +127,30 @@ def test_data_folder_rule(monkeypatch, env, want):
     for name, value in env.items():
         monkeypatch.setenv(name, value)
     assert _data.data_folder() == want
+
+
+def test_reading_from_the_data_folder(server, monkeypatch):
+    folder = _data.data_folder()
+    with pytest.raises(FileNotFoundError, match=f"No finals2000A.all in the data folder {folder}: run varn.update_data"):
+        varn.read_eop()
+    urls = dict(finals=server("data", FINALS_NEW), force=True)
+    varn.update_data(leap=server("data", "Leap_Second.dat"), **urls)
+    assert varn.leap_seconds().source == "built-in"  # the folder's table knows no more
+    varn.update_data(leap=server("data", "Leap_Second_hypothetical_2027.dat"), **urls)
+    leap = varn.leap_seconds()
+    assert leap.source == os.path.join(folder, "Leap_Second.dat") and leap.expires == (2027, 12, 28)
+    monkeypatch.setenv("VARN_LEAP_SECONDS", os.path.join(DATA, "leap-seconds.list"))
+    assert varn.leap_seconds().source.endswith("leap-seconds.list")
+    path = os.path.join(folder, "finals2000A.all")
+    tt = [[57590.0, 0.0]]
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")  # fetched today: no warning
+        eop = varn.read_eop()
+    assert eop.filename == path
+    np.testing.assert_equal(eop.interpolate(tt), varn.read_eop(path).interpolate(tt))
+    record = json.loads(open(path + ".json").read())
+    record["fetched_unix"] -= 40 * 86400 + 100
+    open(path + ".json", "w").write(json.dumps(record))
+    with pytest.warns(varn.StaleDataWarning, match=f"{path} was fetched 40 days ago .*varn.update_data()") as caught:
+        varn.read_eop()
+    assert len(caught) == 1

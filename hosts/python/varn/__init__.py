@@ -46,7 +46,7 @@ from . import _varn
 from ._compute import Result, compute
 from ._eop import EopTable, EopValues, read_eop
 from ._errors import (EopFormatError, EopRangeWarning, InvalidTimeWarning, LeapSecondFileError,
-                      LeapSecondMismatchError, LeapSecondsExpiredWarning)
+                      LeapSecondMismatchError, LeapSecondsExpiredWarning, StaleDataWarning)
 from ._state import StateVectors, gcrs_to_itrs, itrs_to_gcrs
 from ._time import LeapSeconds, TimeStamps, leap_seconds, time
 from ._update import UpdateResult, update_data
@@ -55,7 +55,7 @@ __version__ = _varn.__version__
 __all__ = ["compute", "Result", "read_eop", "EopTable", "EopValues", "EopFormatError",
            "EopRangeWarning", "time", "TimeStamps", "leap_seconds", "LeapSeconds",
            "LeapSecondFileError", "LeapSecondMismatchError", "LeapSecondsExpiredWarning",
-           "InvalidTimeWarning", "gcrs_to_itrs", "itrs_to_gcrs", "StateVectors", "update_data",
+           "InvalidTimeWarning", "StaleDataWarning", "gcrs_to_itrs", "itrs_to_gcrs", "StateVectors", "update_data",
            "UpdateResult", "__version__"]
 
 # The classes show as varn.X, where users find them.

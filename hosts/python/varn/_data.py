@@ -14,6 +14,8 @@ import json
 import os
 import sys
 
+from . import _varn
+
 FINALS = "finals2000A.all"
 LEAP_NAMES = ("Leap_Second.dat", "leap-seconds.list")
 # Age, in days, after which reading a file of the folder warns.
@@ -76,13 +78,31 @@ def age_days(record, now=None):
 
 
 def leap_file_in_folder(folder):
-    """The folder's leap-second file: the one of the two names fetched last, or None."""
+    """The folder's leap-second file: of the two names, the one fetched last; None if neither."""
     found = [os.path.join(folder, name) for name in LEAP_NAMES
              if os.path.isfile(os.path.join(folder, name))]
-    if not found:
-        return None
+    if len(found) < 2:  # the usual case reads no record
+        return found[0] if found else None
     return max(found, key=lambda p: (fetched_at(read_record(p) or {}) or
                                      datetime.datetime.min.replace(tzinfo=datetime.timezone.utc)))
+
+
+def knows_more(table, other):
+    """Whether a leap-second table knows more than another: a later expiry or a new step."""
+    return table.expires_mjd > other.expires_mjd or len(table.steps) > len(other.steps)
+
+
+def folder_leap(builtin):
+    """The data folder's leap-second table when it is valid and knows more than builtin, else None.
+
+    A faulty file there is passed over as if absent (update_data puts none
+    there); the table's source names the file.
+    """
+    path = leap_file_in_folder(data_folder())
+    if path is None:
+        return None
+    table = _varn.leap_table(os.fsencode(path))[0]
+    return table if table is not None and knows_more(table, builtin) else None
 
 
 def stale_message(path, record):

@@ -6,8 +6,8 @@ from typing import Any, Dict, NamedTuple, Tuple, Union
 
 import numpy as np
 
-from . import _varn
-from ._errors import EopFormatError, EopRangeWarning, LeapSecondMismatchError
+from . import _data, _varn
+from ._errors import EopFormatError, EopRangeWarning, LeapSecondMismatchError, StaleDataWarning
 from ._inputs import tt_array
 from ._leap import in_force, warn_expired
 
@@ -185,15 +185,17 @@ class EopTable:
         return EopValues(*values)
 
 
-def read_eop(path: Union[str, bytes, os.PathLike]) -> EopTable:
+def read_eop(path: Union[str, bytes, os.PathLike, None] = None) -> EopTable:
     """Read an IERS Earth orientation file.
 
     Parameters
     ----------
-    path : str, bytes or os.PathLike
+    path : str, bytes or os.PathLike, optional
         An EOP 14 C04 (IAU 2000A), EOP 20 C04 or finals2000A file, told apart
         by its content. Pole in arcseconds, UT1 - UTC in seconds, dX and dY
-        in arcseconds (finals2000A's milliarcseconds converted).
+        in arcseconds (finals2000A's milliarcseconds converted). None: the
+        data folder's finals2000A.all, which :func:`update_data` keeps
+        current (VARN_DATA_DIR, else the user's cache folder).
 
     Returns
     -------
@@ -201,10 +203,17 @@ def read_eop(path: Union[str, bytes, os.PathLike]) -> EopTable:
         The rows, equally spaced and increasing in MJD; ``len``, ``span``
         (MJD), ``layout``, and :meth:`EopTable.interpolate`.
 
+    Warns
+    -----
+    StaleDataWarning
+        The data folder's file (path None) was fetched more than 30 days
+        ago: its age and the update command.
+
     Raises
     ------
     OSError
-        The file cannot be opened or read: FileNotFoundError,
+        The file cannot be opened or read (path None: there is none in
+        the data folder, with the folder and the update command): FileNotFoundError,
         PermissionError, IsADirectoryError..., with errno and filename.
     EopFormatError
         A ValueError with ``line`` and ``field``: no known layout, a
@@ -223,7 +232,11 @@ def read_eop(path: Union[str, bytes, os.PathLike]) -> EopTable:
     --------
     >>> eop = varn.read_eop("finals2000A.all")
     >>> len(eop), eop.layout, eop.span
+    >>> eop = varn.read_eop()      # the data folder's, after varn.update_data()
     """
+    stale = None
+    if path is None:
+        path, stale = _data.finals_in_folder()
     name = os.fspath(path)
     encoded = os.fsencode(name)
     if b"\0" in encoded:
@@ -231,6 +244,8 @@ def read_eop(path: Union[str, bytes, os.PathLike]) -> EopTable:
     shown = os.fsdecode(name).encode("utf-8", "backslashreplace")  # the name in messages
     table, error, line, field, errno, mismatch = _varn.read_eop(encoded, shown, in_force())
     if table is not None:
+        if stale:
+            warnings.warn(StaleDataWarning(stale), stacklevel=2)
         return EopTable(table, name)
     if error == len(_READ_ERRORS) - 1:
         *values, message = mismatch

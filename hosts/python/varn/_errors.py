@@ -84,3 +84,11 @@ class LeapSecondsExpiredWarning(UserWarning):
 
 class InvalidTimeWarning(UserWarning):
     """Time stamps that do not exist in their scale (:func:`time`): their rows are NaN."""
+
+
+class StaleDataWarning(UserWarning):
+    """A file of the data folder fetched more than 30 days ago: its age and the update command.
+
+    Its observed values end at the fetch date and its predictions grow worse
+    with time: run ``varn.update_data()`` or ``python -m varn update``.
+    """

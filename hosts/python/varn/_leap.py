@@ -3,7 +3,7 @@
 import os
 import warnings
 
-from . import _varn
+from . import _data, _varn
 from ._errors import LeapSecondFileError, LeapSecondsExpiredWarning
 
 
@@ -20,13 +20,19 @@ def environ_bytes(name: str) -> bytes:
 
 
 def in_force() -> "_varn.Leap":
-    """The leap-second table in force, or LeapSecondFileError."""
-    table, message, filename, line, reason = _varn.leap_table(environ_bytes("VARN_LEAP_SECONDS"))
+    """The leap-second table in force, or LeapSecondFileError.
+
+    The file VARN_LEAP_SECONDS names; when it is unset, the data folder's
+    leap-second file if it knows more than the built-in table; else the
+    built-in table.
+    """
+    named = environ_bytes("VARN_LEAP_SECONDS")
+    table, message, filename, line, reason = _varn.leap_table(named)
     if table is None:
         # Names and texts come as bytes: a file name need not be UTF-8.
         raise LeapSecondFileError(os.fsdecode(message), os.fsdecode(filename), line or None,
                                   os.fsdecode(reason))
-    return table
+    return table if named else _data.folder_leap(table) or table
 
 
 def warn_expired(leap: "_varn.Leap", expired: int, n: int, stacklevel: int = 3) -> None:

@@ -23,7 +23,8 @@ import urllib.parse
 import urllib.request
 from typing import NamedTuple, Optional, Tuple
 
-from . import _data, _varn
+from . import _data, _leap, _varn
+from ._errors import LeapSecondFileError
 
 # The IERS data centre and the USNO rapid service publish the same
 # finals2000A.all, updated daily; the IERS Earth Orientation Centre and the
@@ -218,7 +219,7 @@ def _leap_table(path, url):
     table, file, line, reason = _varn.leap_file(os.fsencode(path))
     if table is None:
         where = f", line {line}" if line else ""
-        raise _Refused(f"{url} gave no valid leap-second file{where}: {reason}")
+        raise _Refused(f"{url} gave no valid leap-second file{where}: {os.fsdecode(reason)}")
     return table
 
 
@@ -227,25 +228,12 @@ def _leap_span(table):
     return (_mjd(*first[:3]), float(table.expires_mjd))
 
 
-def _knows_more(table, other):
-    """Whether a leap-second table knows more than another: a later expiry or a new step."""
-    return table.expires_mjd > other.expires_mjd or len(table.steps) > len(other.steps)
-
-
-def leap_for_reading(folder):
-    """The leap-second table reading will use: VARN_LEAP_SECONDS, else the folder's file when it
-    knows more than the built-in table, else the built-in one. _Refused when VARN_LEAP_SECONDS
-    names a faulty file."""
-    named = os.environ.get("VARN_LEAP_SECONDS")
-    if named:
-        return _leap_table(named, f"VARN_LEAP_SECONDS ({named})")
-    builtin = _varn.leap_file(b"")[0]
-    path = _data.leap_file_in_folder(folder)
-    if path:
-        table = _varn.leap_file(os.fsencode(path))[0]
-        if table is not None and _knows_more(table, builtin):
-            return table
-    return builtin
+def _leap_for_reading():
+    """The leap-second table reading will use (see _leap.in_force); _Refused for a faulty VARN_LEAP_SECONDS."""
+    try:
+        return _leap.in_force()
+    except LeapSecondFileError as e:
+        raise _Refused(f"the leap-second table in force cannot be had: {e}") from None
 
 
 def _check_leap(part, url, folder, in_place):
@@ -288,7 +276,7 @@ def _eop_table(path, url, leap):
 
 def _check_finals(part, url, folder, in_place):
     _text_checks(part, url, "a finals2000A file")
-    leap = leap_for_reading(folder)
+    leap = _leap_for_reading()
     table = _eop_table(part, url, leap)
     if table.layout != "finals2000A":
         raise _Refused(f"{url} gave an EOP file of layout {table.layout}, not finals2000A")
