@@ -3,6 +3,7 @@
 import hashlib
 import json
 import os
+import shutil
 import subprocess
 import warnings
 import sys
@@ -139,6 +140,12 @@ def test_reading_from_the_data_folder(server, monkeypatch):
     varn.update_data(leap=server("data", "Leap_Second_hypothetical_2027.dat"), **urls)
     leap = varn.leap_seconds()
     assert leap.source == os.path.join(folder, "Leap_Second.dat") and leap.expires == (2027, 12, 28)
+    other = os.path.join(folder, "leap-seconds.list")  # both files: the one fetched last is in force
+    shutil.copy(os.path.join(DATA, "Leap_Second_hypothetical_2027.dat"), other)
+    fetched = json.loads(open(leap.source + ".json").read())["fetched_unix"]
+    for later in (1, -1):
+        open(other + ".json", "w").write(json.dumps({"fetched_unix": fetched + later}))
+        assert (varn.leap_seconds().source == other) == (later > 0)
     monkeypatch.setenv("VARN_LEAP_SECONDS", os.path.join(DATA, "leap-seconds.list"))
     assert varn.leap_seconds().source.endswith("leap-seconds.list")
     path = os.path.join(folder, "finals2000A.all")

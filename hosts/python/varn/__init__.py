@@ -55,8 +55,8 @@ __version__ = _varn.__version__
 __all__ = ["compute", "Result", "read_eop", "EopTable", "EopValues", "EopFormatError",
            "EopRangeWarning", "time", "TimeStamps", "leap_seconds", "LeapSeconds",
            "LeapSecondFileError", "LeapSecondMismatchError", "LeapSecondsExpiredWarning",
-           "InvalidTimeWarning", "StaleDataWarning", "gcrs_to_itrs", "itrs_to_gcrs", "StateVectors", "update_data",
-           "UpdateResult", "__version__"]
+           "InvalidTimeWarning", "gcrs_to_itrs", "itrs_to_gcrs", "StateVectors", "update_data",
+           "UpdateResult", "StaleDataWarning", "__version__"]
 
 # The classes show as varn.X, where users find them.
 for _name in __all__[:-1]:
