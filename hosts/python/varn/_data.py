@@ -79,8 +79,10 @@ def age_days(record, now=None):
 
 def leap_file_in_folder(folder):
     """The folder's leap-second file: of the two names, the one fetched last; None if neither."""
-    found = [os.path.join(folder, name) for name in LEAP_NAMES
-             if os.path.isfile(os.path.join(folder, name))]
+    if not os.path.isdir(folder):  # the usual case without a folder: one stat
+        return None
+    found = [path for path in (os.path.join(folder, name) for name in LEAP_NAMES)
+             if os.path.isfile(path)]
     if len(found) < 2:  # the usual case reads no record
         return found[0] if found else None
     return max(found, key=lambda p: (fetched_at(read_record(p) or {}) or
