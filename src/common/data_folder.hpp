@@ -56,8 +56,8 @@ inline std::string data_folder(const DataFolderEnv& env) {
 #elif defined(__APPLE__)
     base = home + "/Library/Caches";
 #else
-    base = given(env.xdg_cache_home) && env.xdg_cache_home[0] == '/' ? std::string(env.xdg_cache_home)
-                                                                      : home + "/.cache";
+    const bool xdg = given(env.xdg_cache_home) && env.xdg_cache_home[0] == '/';
+    base = xdg ? std::string(env.xdg_cache_home) : home + "/.cache";
 #endif
     return base + PATH_SEPARATOR + "varn";
 }
@@ -70,8 +70,8 @@ inline DataFolderEnv data_folder_env() {
 #else
     const char* home = std::getenv("HOME");
 #endif
-    return {std::getenv("VARN_DATA_DIR"), std::getenv("XDG_CACHE_HOME"), std::getenv("LOCALAPPDATA"),
-            home};
+    return {std::getenv("VARN_DATA_DIR"), std::getenv("XDG_CACHE_HOME"),
+            std::getenv("LOCALAPPDATA"), home};
 }
 
 inline std::string in_folder(const std::string& folder, const char* name) {

@@ -30,7 +30,8 @@ inline std::shared_ptr<const LeapTable> leap_table_in_force(const std::string& n
                                                             const std::string& folder,
                                                             LeapFileError& error) {
     if (!named.empty()) return leap_table_for_path(named, error);
-    const std::string path = folder.empty() ? std::string() : varn_host::leap_file_in_folder(folder);
+    const std::string path =
+        folder.empty() ? std::string() : varn_host::leap_file_in_folder(folder);
     if (!path.empty()) {
         LeapFileError ignored;
         std::shared_ptr<const LeapTable> table = leap_table_for_path(path, ignored);

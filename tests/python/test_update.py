@@ -62,7 +62,7 @@ def test_update_keeps_a_good_file_whatever_the_server_sends(server):
          server("data", "leap-seconds.list"), True, ("updated", "failed"),
          ["its last line is cut off", "truncated file: 1974 of 3948 bytes", "within the timeout of 1 s",
           "/html/finals2000A_2016-07.txt gave an HTML page", "leap1s/finals2000A_2016-07.txt gave a file "
-          "that disagrees with the leap-second table", "the file in place kept"],
+          "that disagrees with the leap-second table: EOP file '", "the file in place kept"],
          (FINALS_OLD, "leap-seconds.list", "leap-seconds.list")),
         (server("data", FINALS_NEW), server("data", "Leap_Second_hypothetical_2027.dat"), True,
          ("updated", "updated"), ["data 1972-01-01 to 2027-12-28", "data 2016-07-09 to 2016-07-29"],

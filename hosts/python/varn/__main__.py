@@ -16,8 +16,10 @@ def main(argv=None):
     commands = parser.add_subparsers(dest="command", required=True)
     update = commands.add_parser("update", help="fetch finals2000A.all and the leap-second file "
                                  "into the data folder (VARN_DATA_DIR or the user cache folder)")
-    update.add_argument("--force", action="store_true", help="fetch even files fetched less than a day ago")
-    update.add_argument("--timeout", type=float, default=30.0, help="seconds to wait for each answer (30)")
+    update.add_argument("--force", action="store_true",
+                        help="fetch even files fetched less than a day ago")
+    update.add_argument("--timeout", type=float, default=30.0,
+                        help="seconds to wait for each answer (30)")
     args = parser.parse_args(argv)
     try:
         results = update_data(force=args.force, timeout=args.timeout)

@@ -34,7 +34,8 @@ def data_folder():
     if given:
         return os.path.abspath(os.path.expanduser(given))
     if sys.platform == "win32":
-        base = os.environ.get("LOCALAPPDATA") or os.path.join(os.path.expanduser("~"), "AppData", "Local")
+        base = (os.environ.get("LOCALAPPDATA")
+                or os.path.join(os.path.expanduser("~"), "AppData", "Local"))
     elif sys.platform == "darwin":
         base = os.path.join(os.path.expanduser("~"), "Library", "Caches")
     else:
@@ -122,7 +123,7 @@ def missing_message(name, folder):
 
 
 def finals_in_folder():
-    """(path, staleness text or None) of the folder's finals2000A.all; FileNotFoundError if absent."""
+    """(path, stale warning text or None) of the folder's finals2000A.all, or FileNotFoundError."""
     folder = data_folder()
     path = os.path.join(folder, FINALS)
     if not os.path.isfile(path):

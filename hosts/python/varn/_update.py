@@ -69,7 +69,7 @@ class _Refused(Exception):
 
 
 def _url_list(name, given, variable, defaults):
-    """The URLs to try: given (a str or a sequence of str), else the environment's, else the defaults."""
+    """The URLs to try: given (a str or a sequence of str), else the environment's, or defaults."""
     if given is None:
         env = os.environ.get(variable, "").split()
         return tuple(env) if env else defaults
@@ -77,7 +77,8 @@ def _url_list(name, given, variable, defaults):
     try:
         urls = tuple(urls)
     except TypeError:
-        raise TypeError(f"{name} must be a URL or a list of URLs, not {type(given).__name__}") from None
+        raise TypeError(f"{name} must be a URL or a list of URLs, "
+                        f"not {type(given).__name__}") from None
     if not urls or not all(isinstance(u, str) and u.strip() for u in urls):
         raise ValueError(f"{name} must be a non-empty URL or list of non-empty URLs, got {given!r}")
     return tuple(u.strip() for u in urls)
@@ -85,7 +86,7 @@ def _url_list(name, given, variable, defaults):
 
 @contextlib.contextmanager
 def _folder_lock(folder):
-    """Excludes other updaters of the folder while one compares with the file in place and replaces it.
+    """Keeps other updaters out while one compares with the file in place and replaces it.
 
     The folder itself is locked where the system allows it (no lock file is
     left behind); Windows locks a byte of the file .lock in it.
@@ -137,7 +138,7 @@ class _Progress:
 
 
 def _download(url, name, folder, timeout):
-    """The body at url in a new temporary file of folder; _Refused on any failure, nothing left behind.
+    """The body at url in a new temporary file of folder; _Refused on any failure, nothing left.
 
     timeout bounds every wait: for the connection, the reply and each block of data.
     """
@@ -164,7 +165,8 @@ def _download(url, name, folder, timeout):
                         break
                     got += len(block)
                     if got > MAX_BYTES:
-                        raise _Refused(f"{url} sent more than {MAX_BYTES} bytes, far more than a {name}")
+                        raise _Refused(f"{url} sent more than {MAX_BYTES} bytes, "
+                                       f"far more than a {name}")
                     out.write(block)
                     progress(got)
                 progress(got, done=True)
@@ -178,8 +180,9 @@ def _download(url, name, folder, timeout):
             raise
         if isinstance(e, urllib.error.HTTPError):
             raise _Refused(f"{url}: HTTP error {e.code} {e.reason}") from None
-        if isinstance(e, (socket.timeout, TimeoutError)) or (
-                isinstance(e, urllib.error.URLError) and isinstance(e.reason, (socket.timeout, TimeoutError))):
+        timeouts = (socket.timeout, TimeoutError)
+        if isinstance(e, timeouts) or (
+                isinstance(e, urllib.error.URLError) and isinstance(e.reason, timeouts)):
             raise _Refused(f"{url}: no answer within the timeout of {timeout:g} s") from None
         if isinstance(e, urllib.error.URLError):
             raise _Refused(f"{url}: {e.reason}") from None
@@ -206,7 +209,8 @@ def _text_checks(part, url, what):
 
 
 def _mjd(year, month, day):
-    return float((datetime.date(int(year), int(month), int(day)) - datetime.date(1858, 11, 17)).days)
+    day = datetime.date(int(year), int(month), int(day))
+    return float((day - datetime.date(1858, 11, 17)).days)
 
 
 def _iso(mjd):
@@ -229,7 +233,7 @@ def _leap_span(table):
 
 
 def _leap_for_reading():
-    """The leap-second table reading will use (see _leap.in_force); _Refused for a faulty VARN_LEAP_SECONDS."""
+    """The leap-second table reading will use (_leap.in_force); _Refused for a faulty named file."""
     try:
         return _leap.in_force()
     except LeapSecondFileError as e:
@@ -247,7 +251,8 @@ def _check_leap(part, url, folder, in_place):
                            f"({len(steps)} steps where it has {len(old_steps)})")
         if table.expires_mjd < old.expires_mjd:
             raise _Refused(f"{url} gave an older leap-second file: it expires on "
-                           f"{_iso(table.expires_mjd)}, the file in place on {_iso(old.expires_mjd)}")
+                           f"{_iso(table.expires_mjd)}, the file in place on "
+                           f"{_iso(old.expires_mjd)}")
     name = "leap-seconds.list" if _is_iana(part) else "Leap_Second.dat"
     last = table.steps[-1]
     return name, _leap_span(table), {"expires": _iso(table.expires_mjd),
@@ -269,7 +274,8 @@ def _eop_table(path, url, leap):
                5: f"line {line}: the rows are not equally spaced", 6: "fewer than four usable rows",
                7: "out of memory reading it"}
     if error == 8:  # the file and the leap-second table disagree
-        raise _Refused(f"{url} gave a file that disagrees with the leap-second table: {mismatch[-1]}")
+        raise _Refused(f"{url} gave a file that disagrees with the leap-second table: "
+                       f"{os.fsdecode(mismatch[-1])}")
     raise _Refused(f"{url} gave no valid finals2000A file: "
                    f"{reasons.get(error, os.strerror(errno) if errno else 'unreadable')}")
 
@@ -287,8 +293,9 @@ def _check_finals(part, url, folder, in_place):
         except _Refused:
             old = None  # nothing usable in place: anything valid is better
         if old is not None and span[1] < old.mjd_last:
-            raise _Refused(f"{url} gave an older file: its data end on {_iso(span[1])}, those of the "
-                           f"file in place on {_iso(old.mjd_last)} (delete that file to accept it)")
+            raise _Refused(f"{url} gave an older file: its data end on {_iso(span[1])}, those "
+                           f"of the file in place on {_iso(old.mjd_last)} (delete that file to "
+                           f"accept it)")
     return _data.FINALS, span, {}
 
 
@@ -303,7 +310,8 @@ def _state(kind, folder):
     """(path, url, fetched, span) of the data in place."""
     path = _in_place(kind, folder)
     if path is None:
-        return os.path.join(folder, _data.FINALS if kind == "finals" else _data.LEAP_NAMES[0]), None, None, None
+        name = _data.FINALS if kind == "finals" else _data.LEAP_NAMES[0]
+        return os.path.join(folder, name), None, None, None
     record = _data.read_record(path) or {}
     span = record.get("span")
     span = tuple(span) if isinstance(span, list) and len(span) == 2 else None
@@ -350,14 +358,16 @@ def _update_one(kind, urls, folder, force, timeout):
                     digest = hashlib.sha256(f.read()).hexdigest()
                 now = time.time()
                 stamp = datetime.datetime.fromtimestamp(now, datetime.timezone.utc)
-                record = {"file": name, "url": source, "fetched": stamp.isoformat(timespec="seconds"),
-                          "fetched_unix": int(now), "bytes": os.path.getsize(part), "sha256": digest,
+                record = {"file": name, "url": source,
+                          "fetched": stamp.isoformat(timespec="seconds"), "fetched_unix": int(now),
+                          "bytes": os.path.getsize(part), "sha256": digest,
                           "span": list(new_span), **extra}
                 os.replace(part, target)  # the data first: a record never names data not in place
                 _write_record(target, record)
                 for other in _data.LEAP_NAMES if kind == "leap" else ():
                     if other != name:  # the other layout's older file goes, with its record
-                        for stale in (os.path.join(folder, other), _data.record_path(os.path.join(folder, other))):
+                        gone = os.path.join(folder, other)
+                        for stale in (gone, _data.record_path(gone)):
                             with contextlib.suppress(FileNotFoundError):
                                 os.unlink(stale)
         except _Refused as e:
@@ -372,7 +382,8 @@ def _update_one(kind, urls, folder, force, timeout):
         first, last = (_iso(v) for v in new_span)
         return UpdateResult(label, "updated", target, source, record["fetched"], tuple(new_span),
                             f"{label}: updated from {source}, {record['bytes']} bytes, "
-                            f"data {first} to {last}" + "".join(f"; before it, {r}" for r in refused))
+                            f"data {first} to {last}"
+                            + "".join(f"; before it, {r}" for r in refused))
     path, url, fetched, span = _state(kind, folder)
     kept = (f"the file in place kept ({path}, fetched {fetched or 'at an unknown time'})"
             if _in_place(kind, folder) else f"no file in place ({folder})")
