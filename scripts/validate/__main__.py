@@ -37,6 +37,7 @@ def main():
 
     import varn
     from astropy.utils import iers
+    iers.conf.auto_download = False          # the run reads local files only
 
     import itself
     import published
