@@ -4,7 +4,7 @@ SOFA example epoch and a textbook CIO-based reduction."""
 import numpy as np
 
 import varn
-from common import DAS2R, RAD2UAS, fmt, rotation_vector
+from common import RAD2UAS, fmt, rotation_vector
 
 # Test cases published with the IERS Conventions (2010) model software
 # (ch. 5 libration, ch. 8 ocean tides): model, TT MJD, quantity, unit, value.

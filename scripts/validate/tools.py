@@ -232,8 +232,8 @@ def report(page, out, source):
                 "largest (mm at 7000 km)", "tolerance (µas)", "within"], rows)
     mags = {k: np.linalg.norm(d, axis=1) for k, d in out["causes"].items()}
     whole, rest = mags[ASTROPY_PANELS[0]], mags[ASTROPY_PANELS[-1]]
-    page.fact("astropy, same epochs and EOP, 1980-2030: median %s mm, largest %s mm at 7000 km "
-              "(%s and %s µas); after the high-frequency terms, the celestial pole offsets "
+    page.fact("astropy, same epochs and EOP, 1980-2030: a rotation of median %s mm, largest %s mm "
+              "at 7000 km (%s and %s µas); after the high-frequency terms, the celestial pole offsets "
               "astropy leaves out and its linear EOP interpolation, %s µas (%s mm) remain at most."
               % (fmt(np.median(whole) * MM_PER_UAS), fmt(whole.max() * MM_PER_UAS),
                  fmt(np.median(whole)), fmt(whole.max()), fmt(rest.max()),
