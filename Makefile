@@ -82,8 +82,7 @@ validate-quick: python
 test: sanitize-test fuzz py-test validate-quick unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
-# own demo function, and from the root the help-only varn.m would hide the
-# plug-in.
+# own demo function.
 demo: build
 	cd $(BUILD)/mex && octave-cli --no-gui --no-history --norc $(CURDIR)/examples/demo.m
 
