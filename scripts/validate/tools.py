@@ -8,6 +8,7 @@ offsets, with the other tool's linearly interpolated EOP.
 """
 
 import warnings
+from pathlib import Path
 
 import numpy as np
 
@@ -20,28 +21,52 @@ C04_ROW = "%4d%4d%4d%7d%11.6f%11.6f%12.7f%12.7f%11.6f%11.6f%11.6f%11.6f%11.7f%11
 
 
 def eop_grid(source, workdir):
-    """The daily EOP rows of an IERS EOP 14 C04 file from 1980 on, the last row held to 2031.
+    """The daily EOP rows of an IERS file from 1980 on, the last row held to 2031.
 
-    Written in the file's own layout so that varn and astropy read the same
-    rows. Returns the path and the MJD of the last real row.
+    The file is an EOP 14 C04 series or a finals2000A file (Bulletin A values,
+    to its last row with pole and UT1; a blank dX, dY holds the last given).
+    The rows are written in the EOP 14 C04 layout, so that varn and astropy
+    (its IERS_B reader) read the same rows. Returns the path and the MJD of
+    the last row of the file.
     """
     import erfa
+    from astropy.utils import iers
     lines = source.read_text().splitlines()
-    if not any("FORMAT(3(I4),I7" in line for line in lines[:20]):
-        die("%s is not an IERS EOP 14 C04 file (the layout astropy's IERS_B reads)" % source)
-    header = lines[:14]
-    rows = [line for line in lines[14:] if len(line.split()) == 16]
-    keep = [line for line in rows if float(line.split()[3]) >= FIRST_MJD - 10]
-    if len(keep) < 30:
-        die("%s has no rows from 1980 on" % source)
-    last = [float(v) for v in keep[-1].split()]
-    held = []
+    if any("FORMAT(3(I4),I7" in line for line in lines[:20]):
+        rows = [[float(v) for v in line.split()] for line in lines[14:] if len(line.split()) == 16]
+    else:
+        rows = _finals_rows(lines)
+    rows = [r for r in rows if r[3] >= FIRST_MJD - 10]
+    if len(rows) < 30:
+        die("%s: no daily EOP rows from 1980 on, in the EOP 14 C04 or finals2000A layout" % source)
+    last = rows[-1]
     for mjd in range(int(last[3]) + 1, int(END_MJD) + 10):
         y, m, d, _ = erfa.jd2cal(DJMJD0, float(mjd))
-        held.append(C04_ROW % (y, m, d, mjd, *last[4:]))
+        rows.append([y, m, d, mjd] + last[4:])
+    header = Path(iers.IERS_B_FILE).read_text().splitlines()[:14]
     path = workdir / "eop_1980_2030.txt"
-    path.write_text("\n".join(header + keep + held) + "\n")
+    path.write_text("\n".join(header + [C04_ROW % tuple(r) for r in rows]) + "\n")
     return path, last[3]
+
+
+def _finals_rows(lines):
+    """finals2000A rows as EOP 14 C04 rows: x, y (arcsec), UT1 - UTC, LOD (s), dX, dY (arcsec)."""
+    rows, dxy = [], [0.0, 0.0]
+    for line in lines:
+        try:
+            mjd, x, y, dut = (float(line[a:b]) for a, b in ((7, 15), (18, 27), (37, 46), (58, 68)))
+        except ValueError:
+            if rows:
+                break                   # the first row without pole or UT1 ends the table
+            continue
+        lod = float(line[79:86]) * 1e-3 if line[79:86].strip() else 0.0
+        if line[97:106].strip() and line[116:125].strip():
+            dxy = [float(line[97:106]) * 1e-3, float(line[116:125]) * 1e-3]
+        rows.append([0, 0, 0, mjd, x, y, dut, lod] + dxy + [0.0] * 6)
+    import erfa
+    for r in rows:
+        r[:3] = erfa.jd2cal(DJMJD0, r[3])[:3]
+    return rows
 
 
 def astropy_matrices(t, n):
@@ -204,11 +229,11 @@ def report(page, out, source):
     y, m, d, _ = erfa.jd2cal(DJMJD0, out["last_mjd"])
     last = "%04d-%02d-%02d" % (y, m, d)
     page.text(
-        "%d epochs drawn at random from 1980 to 2030 (TT). Earth orientation from `%s` "
-        "(IERS EOP 14 C04), rows from 1980 to its last, %s; after that the last row is held to "
+        "%d epochs drawn at random from 1980 to 2030 (TT). Earth orientation from `%s`, "
+        "rows from 1980 to its last, %s; after that the last row is held to "
         "2031, so that the tools still get the same values (a comparison of tools, not of the "
         "Earth; after 2027 June 28 no leap second is assumed by any of them). varn reads the "
-        "rows with `varn.read_eop` and interpolates them (4-point Lagrange); astropy reads the "
+        "rows (in the EOP 14 C04 layout) with `varn.read_eop` and interpolates them (4-point Lagrange); astropy reads the "
         "same rows as its IERS table (`IERS_B.open`, set as `earth_orientation_table`) and "
         "interpolates linearly, as it does; skyfield and pyerfa get varn's interpolated values "
         "at each epoch (skyfield through its Delta T function and polar-motion table)."
@@ -247,11 +272,17 @@ def report(page, out, source):
               "plane at each epoch) carried from the GCRS to the ITRS by astropy (its velocity by "
               "finite differences of the transformation) and by `varn.gcrs_to_itrs` (the Earth's "
               "rate, with the LOD of the table, linearly interpolated):")
-    page.table(["astropy - varn", "median", "95 %", "largest"],
-               [("position (mm)", fmt(np.median(dr)), fmt(np.percentile(dr, 95)), fmt(dr.max())),
-                ("velocity (mm/s)", fmt(np.median(dv)), fmt(np.percentile(dv, 95)), fmt(dv.max())),
-                ("velocity, varn with LOD = 0 (mm/s)", fmt(np.median(out["lod_state"])),
-                 fmt(np.percentile(out["lod_state"], 95)), fmt(out["lod_state"].max()))])
+    year, last = out["year"], year_of_mjd(out["last_mjd"])
+    stats = lambda x: (fmt(np.median(x)), fmt(np.percentile(x, 95)), fmt(x.max()))
+    rows = [("position (mm)",) + stats(dr)]
+    for name, m in (("1980-1999", year < 2000.0),
+                    ("2000 to the last EOP row", (year >= 2000.0) & (year <= last)),
+                    ("the last row held", year > last)):
+        if m.any():
+            rows.append(("position (mm), " + name,) + stats(dr[m]))
+    rows += [("velocity (mm/s)",) + stats(dv),
+             ("velocity, varn with LOD = 0 (mm/s)",) + stats(out["lod_state"])]
+    page.table(["astropy - varn", "median", "95 %", "largest"], rows)
     _figure(page, out, ASTROPY_PANELS, "tools_astropy",
             "astropy's GCRS -> ITRS against varn, and the difference split by cause",
             "astropy against varn over 1980-2030: the whole difference (top), then its parts: "
