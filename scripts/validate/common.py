@@ -162,8 +162,8 @@ def plt():
     import matplotlib
     matplotlib.use("Agg")
     import matplotlib.pyplot as pyplot
-    pyplot.rcParams.update({"figure.figsize": (8.0, 4.5), "axes.grid": True,
-                            "grid.alpha": 0.3, "font.size": 9, "figure.constrained_layout.use": True})
+    pyplot.rcParams.update({"figure.figsize": (8.0, 4.5), "axes.grid": True, "grid.alpha": 0.3,
+                            "font.size": 9, "figure.constrained_layout.use": True})
     return pyplot
 
 

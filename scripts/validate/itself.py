@@ -78,7 +78,8 @@ def hf_month(page, models):
     ut1 = np.abs(seconds_between(r.ut1, r.utc) * 1e6 - (o[:, 2] + u[:, 0])).max()
     page.table(["the rotation's terms against the models' sums, January 2020", "largest",
                 "tolerance", "within"],
-               [("pole (µas)", fmt(pole), "1e-9", page.check("HF sums in the pole", pole, 1e-9, "µas")),
+               [("pole (µas)", fmt(pole), "1e-9",
+                 page.check("HF sums in the pole", pole, 1e-9, "µas")),
                 ("UT1 (µs)", fmt(ut1), "1e-3", page.check("HF sums in UT1", ut1, 1e-3, "µs"))])
     pp = plt()
     fig, axes = pp.subplots(3, 1, figsize=(8, 7), sharex=True)
@@ -93,7 +94,8 @@ def hf_month(page, models):
     lo, hi = axes[0].get_ylim()
     axes[0].set_ylim(lo, hi + 0.35 * (hi - lo))                     # room for the legend
     axes[0].legend(loc="upper right", ncol=3, fontsize=8)
-    axes[0].set_title("High-frequency corrections of the pole and UT1, January 2020 (20-minute steps)")
+    axes[0].set_title("High-frequency corrections of the pole and UT1, January 2020 "
+                      "(20-minute steps)")
     axes[-1].set_xlabel("days from 2020-01-01 0h TT")
     page.figure(fig, "hf_month", "The ocean-tide and libration terms added to the pole "
                 "coordinates and UT1 over one month: diurnal and semidiurnal, up to a few "

@@ -60,8 +60,8 @@ def hf_models(page, models):
               "Each model unit at the epoch of its published test case (IERS Conventions (2010) "
               "model software: ocean tides, ch. 8; libration, ch. 5). The rotation adds their sums "
               "to the pole and UT1; the units are compiled from this tree's sources for this "
-              "table. Tolerance %g of the unit: sums of many sines and cosines may move in the last "
-              "bits with another mathematics library." % HF_TOL)
+              "table. Tolerance %g of the unit: sums of many sines and cosines may move in the "
+              "last bits with another mathematics library." % HF_TOL)
     rows, worst = [], 0.0
     for model, mjd, what, unit, text in HF_CASES:
         want = float(text)
@@ -91,14 +91,16 @@ def sofa_example(page, models):
               "UT1 - UTC = -0.072073685 s, dX = 0.1750 mas, dY = -0.2259 mas. The publication "
               "leaves out the ocean-tide and libration terms; varn is run once with its inputs "
               "less those terms (so that its matrix is the published one) and once as it is. "
-              "Elements are quoted here to 11 decimals; tolerance %s per element (half a unit of "
-              "the 11th decimal and half a step of UT1 held as one MJD in a double)." % fmt(SOFA_TOL))
+              "Elements are quoted here to 11 decimals; tolerance %s per element (half a unit "
+              "of the 11th decimal and half a step of UT1 held as one MJD in a double)."
+              % fmt(SOFA_TOL))
     rows = []
     for k in range(9):
         i, j = divmod(k, 3)
         want = SOFA_RC2T[i, j]
         d0 = plain.rc2t[0, i, j] - want
-        ok = page.check("SOFA example rc2t(%d,%d) without HF terms" % (i + 1, j + 1), d0, SOFA_TOL, "")
+        ok = page.check("SOFA example rc2t(%d,%d) without HF terms" % (i + 1, j + 1), d0,
+                        SOFA_TOL, "")
         rows.append(("(%d,%d)" % (i + 1, j + 1), "%+.11f" % want, "%+.15f" % plain.rc2t[0, i, j],
                      "%+.1f" % (d0 * 1e12), ok, "%+.1f" % ((full.rc2t[0, i, j] - want) * 1e12),
                      "%+.1f" % ((full.rc2t[0, i, j] - plain.rc2t[0, i, j]) * 1e12)))
@@ -109,7 +111,8 @@ def sofa_example(page, models):
     rest = np.linalg.norm(rotation_vector(plain.rc2t, SOFA_RC2T[None])) * RAD2UAS
     page.text("As a rotation: varn is %s µas from the published matrix; the ocean-tide and "
               "libration terms at this epoch are a rotation of %s µas, and without them %s µas "
-              "remain (the rounding of the quoted digits is up to 1 µas)." % (fmt(whole), fmt(hf), fmt(rest)))
+              "remain (the rounding of the quoted digits is up to 1 µas)."
+              % (fmt(whole), fmt(hf), fmt(rest)))
     page.fact("SOFA's example epoch (2007-04-05 12h UTC): without the high-frequency terms varn's "
               "matrix is %s µas from the published one; the terms themselves are a rotation of "
               "%s µas at that epoch." % (fmt(rest), fmt(hf)))
@@ -127,7 +130,8 @@ def vallado(page, models):
               "terms move the result (varn against varn with them taken out of its inputs); "
               "the last columns are what remains without them. Tolerance for the latter "
               "%g mm and %g mm/s (v with LOD only: the textbook's rate includes it): the "
-              "textbook's own reduction differs from the standard model by about a centimetre." % (VALLADO_TOL_MM, VALLADO_TOL_MMS))
+              "textbook's own reduction differs from the standard model by about a centimetre."
+              % (VALLADO_TOL_MM, VALLADO_TOL_MMS))
     full = _one(VALLADO_TT, VALLADO_EOP, models)
     plain = _one(VALLADO_TT, VALLADO_EOP, models, with_hf=False)
     rows, facts = [], []
@@ -153,13 +157,15 @@ def vallado(page, models):
     comp = [("r_GCRF (km)", VALLADO_GCRF[0] / 1e3, g.r[0] / 1e3, "%.6f"),
             ("v_GCRF (km/s)", VALLADO_GCRF[1] / 1e3, g.v[0] / 1e3, "%.9f")]
     page.table(["ITRF -> GCRF, with LOD", "published", "varn"],
-               [(n, ", ".join(f % x for x in w), ", ".join(f % x for x in v)) for n, w, v, f in comp])
+               [(n, ", ".join(f % x for x in w), ", ".join(f % x for x in v))
+                for n, w, v, f in comp])
     name, dr, dv, hr, pr, pv = facts[0]
     page.fact("The textbook reduction (2004-04-06 07:51:28.386009 UTC, %s): varn is %s mm and "
               "%s mm/s from the published state; the high-frequency terms, which the textbook "
               "leaves out, move it %s mm; without them varn is %s mm and %s mm/s from it."
               % (name, fmt(dr), fmt(dv), fmt(hr), fmt(pr), fmt(pv)))
     hf_uas = np.linalg.norm(rotation_vector(full.rc2t, plain.rc2t)) * RAD2UAS
+    radius = np.linalg.norm(VALLADO_ITRF[0])
     page.text("At this epoch the ocean-tide and libration terms rotate the frame by %s µas, "
-              "%s mm at the satellite's %s km." % (fmt(hf_uas), fmt(hf_uas / RAD2UAS * np.linalg.norm(
-                  VALLADO_ITRF[0]) * 1e3), fmt(np.linalg.norm(VALLADO_ITRF[0]) / 1e3, 5)))
+              "%s mm at the satellite's %s km."
+              % (fmt(hf_uas), fmt(hf_uas / RAD2UAS * radius * 1e3), fmt(radius / 1e3, 5)))

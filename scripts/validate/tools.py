@@ -175,7 +175,7 @@ def measure(models, source, workdir, n):
         r *= R_LEO_M / np.linalg.norm(r, axis=1)[:, None]
         v = np.cross(r, rng.normal(size=(n, 3)))
         v *= 7546.0 / np.linalg.norm(v, axis=1)[:, None]
-        lod = np.interp(mjd, *_lod_column(grid))
+        lod = np.interp(mjd, *_lod_column(grid))        # TT for UTC: a minute, no matter
         ar, av = astropy_state(t, r, v)
     vr, vv, _ = varn.gcrs_to_itrs(full, r, v, lod=lod)
 
@@ -187,13 +187,13 @@ def measure(models, source, workdir, n):
         "EOP interpolation (linear - 4-point Lagrange)": uas(linear, no_dxy),
         "astropy - varn given astropy's inputs (the rest: the two chains)": uas(astropy_m, linear),
         "skyfield - varn": uas(sky, full.rc2t),
-        "skyfield - varn without HF terms and dX, dY (equinox-based, its own series)": uas(sky, no_dxy),
+        OTHER_PANELS[1]: uas(sky, no_dxy),
         "pyerfa, equinox-based - CIO-based (no dX, dY)": uas(eqx, cio0),
         "pyerfa CIO chain - varn without HF terms": uas(cio, plain),
     }
-    return dict(year=year, causes=causes, last_mjd=last_mjd, n=n,
-                state=(np.linalg.norm(ar - vr, axis=1) * 1e3, np.linalg.norm(av - vv, axis=1) * 1e3),
-                lod_state=np.linalg.norm(av - varn.gcrs_to_itrs(full, r, v).v, axis=1) * 1e3)
+    mm = lambda a, b: np.linalg.norm(a - b, axis=1) * 1e3
+    return dict(year=year, causes=causes, last_mjd=last_mjd, n=n, state=(mm(ar, vr), mm(av, vv)),
+                lod_state=mm(av, varn.gcrs_to_itrs(full, r, v).v))
 
 
 def _lod_column(grid):
@@ -227,17 +227,16 @@ OTHER_PANELS = ["skyfield - varn",
 def report(page, out, source):
     import erfa
     y, m, d, _ = erfa.jd2cal(DJMJD0, out["last_mjd"])
-    last = "%04d-%02d-%02d" % (y, m, d)
     page.text(
         "%d epochs drawn at random from 1980 to 2030 (TT). Earth orientation from `%s`, "
-        "rows from 1980 to its last, %s; after that the last row is held to "
-        "2031, so that the tools still get the same values (a comparison of tools, not of the "
+        "rows from 1980 to its last, %04d-%02d-%02d; after that the last row is held to 2031, "
+        "so that the tools still get the same values (a comparison of tools, not of the "
         "Earth; after 2027 June 28 no leap second is assumed by any of them). varn reads the "
-        "rows (in the EOP 14 C04 layout) with `varn.read_eop` and interpolates them (4-point Lagrange); astropy reads the "
-        "same rows as its IERS table (`IERS_B.open`, set as `earth_orientation_table`) and "
-        "interpolates linearly, as it does; skyfield and pyerfa get varn's interpolated values "
-        "at each epoch (skyfield through its Delta T function and polar-motion table)."
-        % (out["n"], source, last),
+        "rows (written out in the EOP 14 C04 layout) with `varn.read_eop` and interpolates "
+        "them (4-point Lagrange); astropy reads the same rows as its IERS table "
+        "(`IERS_B.open`, set as `earth_orientation_table`) and interpolates linearly, as it "
+        "does; skyfield and pyerfa get varn's interpolated values at each epoch (skyfield "
+        "through its Delta T function and polar-motion table)." % (out["n"], source, y, m, d),
         "Each difference is the small rotation between two GCRS -> ITRS matrices, "
         "A B^T = I + [θ×], given as |θ| in µas and as the largest displacement it makes at "
         "7000 km from the geocentre (1 µas: %.3f mm). The astropy difference is split by "
@@ -257,9 +256,10 @@ def report(page, out, source):
                 "largest (mm at 7000 km)", "tolerance (µas)", "within"], rows)
     mags = {k: np.linalg.norm(d, axis=1) for k, d in out["causes"].items()}
     whole, rest = mags[ASTROPY_PANELS[0]], mags[ASTROPY_PANELS[-1]]
-    page.fact("astropy, same epochs and EOP, 1980-2030: a rotation of median %s mm, largest %s mm "
-              "at 7000 km (%s and %s µas); after the high-frequency terms, the celestial pole offsets "
-              "astropy leaves out and its linear EOP interpolation, %s µas (%s mm) remain at most."
+    page.fact("astropy, same epochs and EOP, 1980-2030: a rotation of median %s mm, largest %s "
+              "mm at 7000 km (%s and %s µas); after the high-frequency terms, the celestial pole "
+              "offsets astropy leaves out and its linear EOP interpolation, %s µas (%s mm) "
+              "remain at most."
               % (fmt(np.median(whole) * MM_PER_UAS), fmt(whole.max() * MM_PER_UAS),
                  fmt(np.median(whole)), fmt(whole.max()), fmt(rest.max()),
                  fmt(rest.max() * MM_PER_UAS)))
