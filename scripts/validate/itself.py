@@ -12,7 +12,6 @@ from common import DAS2R, DJMJD0, fmt, plt, seconds_between, tt_pairs, year_of_m
 
 FAST_BOUND, FAST_UT1_BOUND = 1e-12, 1e-8      # rad or matrix element; s
 RATE_BOUND = 1e-11                            # |v error| / |r|, 1/s
-OMEGA = 7.292115146706979e-5                  # nominal Earth rate, rad/s
 
 
 @contextlib.contextmanager

@@ -44,7 +44,7 @@ VALLADO_ITRF = (np.array([-1033.4793830, 7901.2952754, 6380.3565958]) * 1e3,
 VALLADO_GCRF = (np.array([5102.508958, 6123.011401, 6378.136928]) * 1e3,
                 np.array([-4.743220157, 0.790536497, 5.533755727]) * 1e3)
 # The textbook's reduction against the standard model: about 1 cm (a plain
-# ERFA chain shows it too); its digits are 1 mm and 1 mm/s / 1000.
+# ERFA chain shows it too); its digits are 1 mm and 1 µm/s.
 VALLADO_TOL_MM, VALLADO_TOL_MMS = 20.0, 0.02
 
 
