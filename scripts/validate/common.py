@@ -59,8 +59,8 @@ class Page:
         buf = io.BytesIO()
         fig.savefig(buf, format="png", dpi=100)
         plt.close(fig)
-        # A palette of 64 colours keeps line plots sharp at a third of the size.
-        image = Image.open(buf).convert("RGB").quantize(colors=64, method=Image.Quantize.MEDIANCUT)
+        # A palette of 16 colours keeps these plots sharp at a quarter of the size.
+        image = Image.open(buf).convert("RGB").quantize(colors=16, method=Image.Quantize.MEDIANCUT)
         image.save(self.figdir / (name + ".png"), optimize=True)
         self.parts.append("![%s](validation/%s.png)\n\n*%s*" % (name, name, caption))
 
