@@ -184,9 +184,8 @@ def measure(models, source, workdir, n):
         r *= R_LEO_M / np.linalg.norm(r, axis=1)[:, None]
         v = np.cross(r, rng.normal(size=(n, 3)))
         v *= 7546.0 / np.linalg.norm(v, axis=1)[:, None]
-        lod = np.interp(mjd, *_lod_column(grid))        # TT for UTC: a minute, no matter
         ar, av = astropy_state(t, r, v)
-    vr, vv, _ = varn.gcrs_to_itrs(full, r, v, lod=lod)
+    vr, vv, _ = varn.gcrs_to_itrs(full, r, v, lod=e.lod)
 
     uas = lambda a, b: rotation_vector(a, b) * RAD2UAS
     causes = {
@@ -204,12 +203,6 @@ def measure(models, source, workdir, n):
     mm = lambda a, b: np.linalg.norm(a - b, axis=1) * 1e3
     return dict(year=year, causes=causes, last_mjd=last_mjd, n=n, state=(mm(ar, vr), mm(av, vv)),
                 lod_state=mm(av, varn.gcrs_to_itrs(full, r, v).v))
-
-
-def _lod_column(grid):
-    rows = [line.split() for line in grid.read_text().splitlines()[14:] if len(line.split()) == 16]
-    a = np.array([[float(r[3]), float(r[7])] for r in rows])
-    return a[:, 0], a[:, 1]
 
 
 # Tolerances of the differences that must be small, microarcseconds.
@@ -293,7 +286,7 @@ def report(page, out, source):
     page.text("**State vectors.** A circular orbit of radius 7000 km (random direction and "
               "plane at each epoch) carried from the GCRS to the ITRS by astropy (its velocity by "
               "finite differences of the transformation) and by `varn.gcrs_to_itrs` (the Earth's "
-              "rate, with the LOD of the table, linearly interpolated):")
+              "rate, with the LOD of the table as `read_eop` interpolates it):")
     year, last = out["year"], year_of_mjd(out["last_mjd"])
     stats = lambda x: (fmt(np.median(x)), fmt(np.percentile(x, 95)), fmt(x.max()))
     rows = [("position (mm)",) + stats(dr)]
