@@ -1,6 +1,7 @@
 // Reader and interpolation of the IERS Earth orientation series, on excerpts of the real
 // files in tests/data (eopc20_layout_2016-12.txt alone is re-laid, not published).
 #include "eop/eop_table.hpp"
+#include "time/time_scales.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -40,14 +41,14 @@ EopTable read(const std::string& name) {
 }
 
 // Every layout gives the file's values at its nodes (finals dX, dY from mas, LOD from ms) to
-// 1e-11, the TT -> UTC rounding; before 1972 TAI - UTC drifts: 1.845858 s + 4 d * 0.0011232 s/d
-// at 0h. The 2016 finals rows have no LOD: NaN.
+// 1e-11, the TT -> UTC rounding; 1962-01-01 0h UTC, the first row of its file, is inside
+// (fixed fault). The 2016 finals rows have no LOD: NaN.
 TEST(EopRead, NodesGiveTheFilesValues) {
     struct Case { const char* file; std::size_t rows; double mjd, dat, want[6]; bool pred = 0; };
     const Case cases[] = {
         {"eopc04_14_2016-12.txt", 30, 57756, 37,
          {0.080325, 0.264049, -60e-6, -127e-6, 0.5889489, 1.3554e-3}},
-        {"eopc04_14_1962-01.txt", 10, 37667, 1.8503508, {-0.019, 0.2152, 0, 0, 0.0315526, 1.582e-3}},
+        {"eopc04_14_1962-01.txt", 10, 37665, 1.845858, {-0.0127, 0.213, 0, 0, 0.0326338, 1.723e-3}},
         {"finals2000A_2015-01.txt", 60, 57049, 35,
          {2371e-6, 0.303081, -148e-6, -21e-6, -0.488009, 1.1461e-3}},
         {"finals2000A_2016-07.txt", 21, 57580, 36,
@@ -61,6 +62,20 @@ TEST(EopRead, NodesGiveTheFilesValues) {
             EXPECT_TRUE(std::isnan(c.want[k]) ? std::isnan(e.v[k])
                                               : near(c.file, c.want[k], e.v[k], 1e-11)) << k;
     }
+}
+
+// Fixed fault: before 1972 DUT took TAI - UTC of 0h of the UTC date, and UT1 = UTC + DUT
+// jumped by the day's drift (1.1 ms in 1962) at midnight: 1 s either side of 1962-01-04 0h
+// UTC, UT1 - TAI differs by its rate (2e-8 s), to 1e-6 s.
+TEST(EopInterpolate, Ut1ContinuousAtMidnightBefore1972) {
+    const EopTable t = read("eopc04_14_1962-01.txt");
+    double ut1_minus_tai[2], tai1, tai2, utc1, utc2;
+    for (int k : {0, 1}) {  // TAI - UTC at 1962-01-04 0h: 1.845858 s + 3 d * 0.0011232 s/d
+        const double s = tt_s(1.8492276, 0.0) + (k ? 1.0 : -1.0);
+        tttai(DJMJD0, s / 86400.0 + 37668.0, tai1, tai2), taiutc(tai1, tai2, utc1, utc2);
+        ut1_minus_tai[k] = (utc2 - tai2) * 86400.0 + at(t, 37668.0, s).v[4];
+    }
+    EXPECT_TRUE(near("UT1 - TAI (s)", ut1_minus_tai[0], ut1_minus_tai[1], 1e-6));
 }
 
 // 14 C04 and 20 C04 (read from a stream) of the same days agree bit for bit; the Bulletin A

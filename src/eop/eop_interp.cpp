@@ -4,10 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include <erfa.h>
-
 #include "eop/eop_detail.hpp"
 #include "time/time_scales.hpp"
+#include "time/utc_clock.hpp"
 
 namespace varn {
 namespace {
@@ -19,16 +18,6 @@ using eop_detail::STENCIL;
 // (DJMJD0, MJD) argument (the chain changes only the smaller part).
 double mjd_of(double part1, double part2) {
     return part1 == DJMJD0 ? part2 : (part1 - DJMJD0) + part2;
-}
-
-// TAI - UTC at 0h UTC of the date whose MJD is day, a whole number (so that
-// no rounding inside the calendar conversion can move u's date).
-double tai_minus_utc_at_0h(const LeapTable& leap, double day) {
-    int year, month, dom;
-    double fd, tai_minus_utc_s;
-    if (eraJd2cal(DJMJD0, day, &year, &month, &dom, &fd) != 0) return NaN;
-    dat(leap, year, month, dom, 0.0, tai_minus_utc_s);
-    return tai_minus_utc_s;
 }
 
 }  // namespace
@@ -91,7 +80,7 @@ std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double
         yp[i] = lagrange(table.yp);
         dX[i] = lagrange(table.dX);
         dY[i] = lagrange(table.dY);
-        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at_0h(leap, day);
+        DUT[i] = lagrange(table.ut1_tai) + tai_minus_utc_at(leap, u);
         if (has_lod) lod[i] = lagrange(table.lod);
         if (predicted) {
             for (std::size_t a = 0; a < STENCIL; ++a)

@@ -165,9 +165,11 @@ std::string leap_mismatch_message(const std::string& name, const EopStatus& stat
 // j-1 .. j+2 moved inside the table at its ends (rows 1-4, N-3..N), and each
 // value the four-point Lagrange polynomial through the stencil at u; a
 // missing value in the stencil gives NaN for that quantity only. UT1 - UTC is
-// interpolated as UT1 - TAI (ut1_tai) and then given TAI - UTC at 0h UTC of
-// u's date back, so that UT1 stays continuous across a leap second while
-// UT1 - UTC jumps, and utcut1 turns the result back into the same UT1.
+// interpolated as UT1 - TAI (ut1_tai) and then given TAI - UTC at u back
+// (tai_minus_utc_at: from 1972 the value of u's date, before 1972 the
+// drifting value at the instant), so that UT1 stays continuous across a leap
+// second while UT1 - UTC jumps, and utcut1 turns the result back into the
+// same UT1.
 // n <= 0 writes nothing. Reentrant; the table is only read.
 std::int64_t eop_interpolate(const EopTable& table, std::int64_t n, const double* tt, double* xp,
                              double* yp, double* dX, double* dY, double* DUT, bool* predicted,
