@@ -77,9 +77,8 @@ def main():
     page.text("### UT1 of the rotation against varn.time, 1960-1975",
               "The rotation forms UTC, and from it UT1 = UTC + (UT1 - UTC), by its own TT -> "
               "TAI -> UTC chain; `varn.time` converts time stamps exactly, with the published "
-              "drift expressions of 1961-1971 and their inverse. From 1972 the two agree to the "
-              "rounding of an MJD in a double; before 1972 the figure shows what the chain "
-              "gives today.")
+              "drift expressions of 1961-1971 and their inverse. Outside the days that end with a "
+              "leap second the two agree to the rounding of an MJD in a double.")
     itself.ut1_1960s(page, size["ut1_step_hours"])
     page.text("### varn.time against astropy's time scales")
     itself.time_vs_astropy(page, size["time"])
