@@ -119,7 +119,7 @@ def rate_bound(page, n):
                                   dut - k * h * lod / 86400.0)
     d = lambda k: np.einsum("nij,nj->ni", rot[k].rc2t, r)
     v_num = (d(-2) - 8.0 * d(-1) + 8.0 * d(1) - d(2)) / (12.0 * h)    # error ~ w^5 h^4 / 30
-    v = varn.gcrs_to_itrs(rot[0], r, np.zeros_like(r), lod=lod).v
+    v = rot[0].gcrs_to_itrs(r, np.zeros_like(r), lod=lod).v
     err = np.linalg.norm(v - v_num, axis=1) / 7.0e6
     ok = page.check("state vectors: velocity against the numerical derivative", err.max(),
                     RATE_BOUND, "1/s")

@@ -185,7 +185,7 @@ def measure(models, source, workdir, n):
         v = np.cross(r, rng.normal(size=(n, 3)))
         v *= 7546.0 / np.linalg.norm(v, axis=1)[:, None]
         ar, av = astropy_state(t, r, v)
-    vr, vv, _ = varn.gcrs_to_itrs(full, r, v, lod=e.lod)
+    vr, vv, _ = full.gcrs_to_itrs(r, v, lod=e.lod)
 
     uas = lambda a, b: rotation_vector(a, b) * RAD2UAS
     causes = {
@@ -202,7 +202,7 @@ def measure(models, source, workdir, n):
     }
     mm = lambda a, b: np.linalg.norm(a - b, axis=1) * 1e3
     return dict(year=year, causes=causes, last_mjd=last_mjd, n=n, state=(mm(ar, vr), mm(av, vv)),
-                lod_state=mm(av, varn.gcrs_to_itrs(full, r, v).v))
+                lod_state=mm(av, full.gcrs_to_itrs(r, v).v))
 
 
 # Tolerances of the differences that must be small, microarcseconds.
