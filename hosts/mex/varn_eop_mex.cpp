@@ -222,8 +222,9 @@ bool folder_finals(char* name, std::int64_t* fetched, char* message) {
 // One warning when the data folder's file was fetched more than
 // STALE_AFTER_DAYS ago: its age, and how to update it.
 void warn_if_stale(const char* name, std::int64_t fetched, char* message) {
-    const std::time_t now = std::time(nullptr);
-    const double age = varn_host::age_days(fetched, static_cast<std::int64_t>(now));
+    if (fetched < 0) return;  // no fetch time on record
+    const double age =
+        static_cast<double>(std::time(nullptr) - fetched) / varn_host::SECONDS_PER_DAY;
     if (!(age > varn_host::STALE_AFTER_DAYS)) return;
     const std::time_t when = static_cast<std::time_t>(fetched);
     char date[16] = "?";

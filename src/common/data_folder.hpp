@@ -42,24 +42,34 @@ struct DataFolderEnv {
 
 inline bool given(const char* value) { return value != nullptr && value[0] != '\0'; }
 
+enum class Platform { Unix, MacOS, Windows };
+#if defined(_WIN32)
+constexpr Platform THIS_PLATFORM = Platform::Windows;
+#elif defined(__APPLE__)
+constexpr Platform THIS_PLATFORM = Platform::MacOS;
+#else
+constexpr Platform THIS_PLATFORM = Platform::Unix;
+#endif
+
 // The folder (it need not exist): VARN_DATA_DIR as given, else
 // $XDG_CACHE_HOME/varn or ~/.cache/varn (a relative XDG_CACHE_HOME is invalid
 // and ignored, as the XDG rule says), ~/Library/Caches/varn on macOS,
-// %LOCALAPPDATA%\varn on Windows.
-inline std::string data_folder(const DataFolderEnv& env) {
+// %LOCALAPPDATA%\varn on Windows. The platform is a parameter so that every
+// rule can be tested on any system.
+inline std::string data_folder(const DataFolderEnv& env, Platform platform = THIS_PLATFORM) {
     if (given(env.varn_data_dir)) return env.varn_data_dir;
     const std::string home = given(env.home) ? env.home : "";
-    std::string base;
-#if defined(_WIN32)
-    base = given(env.local_app_data) ? std::string(env.local_app_data)
-                                     : home + "\\AppData\\Local";
-#elif defined(__APPLE__)
-    base = home + "/Library/Caches";
-#else
+    switch (platform) {
+        case Platform::Windows:
+            return (given(env.local_app_data) ? std::string(env.local_app_data)
+                                              : home + "\\AppData\\Local") + "\\varn";
+        case Platform::MacOS:
+            return home + "/Library/Caches/varn";
+        case Platform::Unix:
+            break;
+    }
     const bool xdg = given(env.xdg_cache_home) && env.xdg_cache_home[0] == '/';
-    base = xdg ? std::string(env.xdg_cache_home) : home + "/.cache";
-#endif
-    return base + PATH_SEPARATOR + "varn";
+    return (xdg ? std::string(env.xdg_cache_home) : home + "/.cache") + "/varn";
 }
 
 // The environment as a MEX host reads it. getenv is not safe against a
@@ -120,12 +130,6 @@ inline std::string leap_file_in_folder(const std::string& folder) {
         }
     }
     return best;
-}
-
-// Days from a fetch time to now (both seconds since 1970), or -1 when the
-// fetch time is unknown.
-inline double age_days(std::int64_t fetched, std::int64_t now) {
-    return fetched < 0 ? -1.0 : static_cast<double>(now - fetched) / SECONDS_PER_DAY;
 }
 
 }  // namespace varn_host

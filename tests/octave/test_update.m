@@ -92,13 +92,14 @@ for late = [100 -100]   % 30 days and 100 s ago: stale; 100 s less: not yet
   expect('true', ['stale: ' msg], (late > 0) == (strcmp(id, 'MATLAB:varn_eop:staleData') && ...
          ~isempty(strfind(msg, [file ' was fetched 30 days ago'])) && ~isempty(strfind(msg, 'run varn_update'))));
 end
-% A record that says no fetch time (none, no member, not a number, no colon) is no stale file.
-for text = {'', '{"url": "x"}', '{"fetched_unix": "soon"}', '{"fetched_unix" 1}'}
-  f = fopen([file '.json'], 'w'); fwrite(f, text{1}); fclose(f);
-  if isempty(text{1}), delete([file '.json']); end
+% A record without a fetch time (none, no member, not a number, no colon) is no stale file;
+% one fetched in 1970 is.
+for c = {'', '{"url": "x"}', '{"fetched_unix": "soon"}', '{"fetched_unix" 1}', '{"fetched_unix": 0}'}
+  f = fopen([file '.json'], 'w'); fwrite(f, c{1}); fclose(f);
+  if isempty(c{1}), delete([file '.json']); end
   lastwarn('');
   varn_eop(tt);
-  expect('true', ['no fetch time in ''' text{1} ''''], isempty(lastwarn()));
+  expect('true', ['fetch time in ''' c{1} ''''], isempty(lastwarn()) == isempty(strfind(c{1}, ': 0')));
 end
 % No file yet: the error names the folder, by the rule (VARN_DATA_DIR, else $XDG_CACHE_HOME/varn
 % when absolute, else ~/.cache/varn).
