@@ -63,6 +63,9 @@ function varargout = varn_time(varargin)
 %   older file (as the system's tzdata copy often is) does not shorten what
 %   the built-in table knows. The drift era stays built in.
 %     setenv('VARN_LEAP_SECONDS', '/data/iers/Leap_Second.dat')
+%   With VARN_LEAP_SECONDS unset, the leap-second file varn_update put in
+%   the data folder (see help varn_update) is used when it knows more than
+%   the built-in table (a later expiry date or a new step); source names it.
 %
 %   table = varn_time('leapseconds'), the table in force, a struct:
 %     steps        k x 4 double  year, month, day, TAI - UTC (s) of each

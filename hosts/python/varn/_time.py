@@ -115,6 +115,10 @@ def time(t: Any, from_scale: str, to_scale: str) -> TimeStamps:
 def leap_seconds() -> LeapSeconds:
     """The table of TAI - UTC in force: built in, or the file named by VARN_LEAP_SECONDS.
 
+    With VARN_LEAP_SECONDS unset, the leap-second file :func:`update_data`
+    put in the data folder is in force when it knows more than the built-in
+    table (a later expiry date or a new step); ``source`` names it.
+
     Returns
     -------
     LeapSeconds
