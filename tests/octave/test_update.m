@@ -64,9 +64,12 @@ for k = 1:size(steps, 1)
          fullfile(folder, now_in{2})) == knows_more && strcmp(leap.source, 'built-in') ~= knows_more);
 end
 
-% Both leap-second files in the folder: the one fetched last is in force.
+% Both leap-second files in the folder: the one fetched last is in force. This one knows more
+% by its expiry date alone (the layout is told by content, not by name).
 other = fullfile(folder, 'leap-seconds.list');
-copyfile(fullfile(data, 'Leap_Second_hypothetical_2027.dat'), other);   % the layout is told by content
+f = fopen(other, 'w');
+fwrite(f, strrep(fileread(fullfile(data, 'Leap_Second.dat')), '28 June 2027', '28 June 2028'));
+fclose(f);
 rec = jsondecode(fileread(fullfile(folder, 'Leap_Second.dat.json')));
 for later = [1 -1]
   f = fopen([other '.json'], 'w'); fprintf(f, '{"fetched_unix": %d}', rec.fetched_unix + later); fclose(f);
