@@ -2,8 +2,11 @@
 // with a hypothetical step, every reason a file is refused, and VARN_LEAP_SECONDS.
 #include "time/leap_table.hpp"
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <tuple>
 #include <string>
 
@@ -119,18 +122,26 @@ TEST(LeapTable, EnvironmentVariableAndItsCache) {
     const std::string text = slurp(HYPOTHETICAL);
     write(path, text);
     varn::LeapFileError e;
-    unsetenv("VARN_LEAP_SECONDS");
+    set_env("VARN_LEAP_SECONDS", nullptr);
     EXPECT_EQ(varn::leap_table_from_env(e), varn::builtin_leap_table());
-    setenv("VARN_LEAP_SECONDS", path.c_str(), 1);
+    set_env("VARN_LEAP_SECONDS", path.c_str());
     const auto first = varn::leap_table_from_env(e);
     ASSERT_TRUE(first && first->steps().size() == 43 && first->source() == path);
     EXPECT_EQ(varn::leap_table_from_env(e), first);
     write(path, text + "# a comment changes the size\n");
     const auto second = varn::leap_table_from_env(e);
     EXPECT_TRUE(second && second != first && second->steps().size() == 43);
+    // An edit of the same size with the modification time put back (cp -p, rsync -t) is seen
+    // by the change time, after a pause longer than the file system's clock tick.
+    const auto mtime = std::filesystem::last_write_time(path);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    write(path, text + "# a comment changes the SIZE\n");
+    std::filesystem::last_write_time(path, mtime);
+    const auto third = varn::leap_table_from_env(e);
+    EXPECT_TRUE(third && third != second && third->steps().size() == 43);
     write(path, text.substr(0, text.find("    61587.0")) + "    61587.0    1  7 2027       39\n");
     EXPECT_TRUE(!varn::leap_table_from_env(e) && e.file == path && e.reason.find("not 1 s") != std::string::npos);
     EXPECT_FALSE(varn::leap_table_from_env(e));  // asked again: still refused, not kept
-    unsetenv("VARN_LEAP_SECONDS");
+    set_env("VARN_LEAP_SECONDS", nullptr);
     std::remove(path.c_str());
 }

@@ -23,6 +23,7 @@
 
 #include <erfa.h>
 
+#include "common/file_stamp.hpp"
 #include "common/text_lines.hpp"
 #include "time/time_scales.hpp"
 
@@ -379,7 +380,7 @@ EopStatus read_eop(std::istream& in, EopTable& table,
 
 EopStatus read_eop(const std::string& path, EopTable& table,
                    const std::shared_ptr<const LeapTable>& leap) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = detail::open_file(path.c_str(), "rb");  // a UTF-8 name on every platform
     if (!f) return fail(table, EopError::Open, 0, "", errno);
     std::string text;
     EopStatus status;

@@ -2,8 +2,6 @@
 // files, and the table of the process (VARN_LEAP_SECONDS).
 #include "time/leap_table.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -17,6 +15,7 @@
 
 #include <erfa.h>
 
+#include "common/file_stamp.hpp"
 #include "common/text_lines.hpp"
 
 namespace varn {
@@ -333,7 +332,7 @@ std::shared_ptr<const LeapTable> parse_leap_text(std::string_view text, const st
 }
 
 std::shared_ptr<const LeapTable> read_leap_file(const std::string& path, LeapFileError& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = detail::open_file(path.c_str(), "rb");  // a UTF-8 name on every platform
     if (!f) return fail(error, path, 0, std::strerror(errno));
     std::string text;
     const char* why = nullptr;
@@ -357,13 +356,14 @@ std::shared_ptr<const LeapTable> leap_table_from_env(LeapFileError& error) {
     const char* name = std::getenv("VARN_LEAP_SECONDS");
     if (!name || !*name) return builtin_leap_table();
 
-    // The file's state when it was read: a later change of any of these
-    // forces a new read. The state is taken before the read, so a change
+    // The file's identity and state when it was read (device, file number,
+    // size, modification and change times): a later change of any of these
+    // forces a new read, an edit of the same size whose modification time
+    // was put back included. The state is taken before the read, so a change
     // during the read is seen next time.
     struct Kept {
         std::string path;
-        off_t size = 0;
-        struct timespec mtime = {};
+        detail::FileStamp stamp;
         std::shared_ptr<const LeapTable> table;
     };
     static std::mutex mutex;
@@ -371,13 +371,11 @@ std::shared_ptr<const LeapTable> leap_table_from_env(LeapFileError& error) {
     const std::lock_guard<std::mutex> lock(mutex);
     try {
         const std::string path(name);
-        struct stat st;
-        if (stat(name, &st) != 0) return fail(error, path, 0, std::strerror(errno));
-        if (kept.table && kept.path == path && kept.size == st.st_size &&
-            kept.mtime.tv_sec == st.st_mtim.tv_sec && kept.mtime.tv_nsec == st.st_mtim.tv_nsec)
-            return kept.table;
+        detail::FileStamp stamp;
+        if (const int e = detail::file_stamp(name, stamp)) return fail(error, path, 0, std::strerror(e));
+        if (kept.table && kept.path == path && kept.stamp == stamp) return kept.table;
         std::shared_ptr<const LeapTable> table = read_leap_file(path, error);
-        if (table) kept = {path, st.st_size, st.st_mtim, table};
+        if (table) kept = {path, stamp, table};
         return table;
     } catch (const std::bad_alloc&) {
         return fail(error, name, 0, "out of memory");
