@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Cross builds proven on this machine: the library on ERFA built from its
+# release source, its C++ unit tests run under an emulator, and the outputs
+# on the shared reference batch compared with those of this machine's build.
+#   cross-test.sh windows <build dir> <ERFA archive> <host varn_reference_dump>
+#       Debian's mingw-w64 (static runtimes), tests under wine; then the six
+#       MEX plug-ins (.mexw64) against a stand-in MATLAB root, each checked
+#       to export only mexFunction and to import no MinGW runtime DLL.
+#   cross-test.sh arm64 <build dir> <ERFA archive> <host varn_reference_dump>
+#       Debian's aarch64-linux-gnu compilers, tests under qemu-user; the
+#       outputs must equal this machine's bit for bit.
+set -euo pipefail
+target=$1 build=$2 erfa=$3 host_dump=$4
+src=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+fail() { echo "cross-test $target: FAIL: $*"; exit 1; }
+batch=1000   # epochs of the reference batch besides its fixed rows
+
+case $target in
+  windows)
+    wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+    [ -x "$wine" ] || fail "wine not found (install wine64)"
+    export WINEPREFIX=$build/wine WINEDEBUG=-all
+    emulator=$wine toolchain=mingw64 exe=.exe ;;
+  arm64)
+    emulator="qemu-aarch64;-L;/usr/aarch64-linux-gnu" toolchain=aarch64 exe= ;;
+  *) fail "unknown target (windows or arm64)" ;;
+esac
+
+# The library, its unit tests and the reference tool: ERFA and GoogleTest
+# from source, no plug-in (the Octave plug-ins need the host's Octave).
+cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-$toolchain.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$emulator" \
+  -DVARN_ERFA_SOURCE="$erfa" -DVARN_GTEST_SOURCE=/usr/src/googletest \
+  -DVARN_BUILD_MEX=OFF -DVARN_BUILD_BENCH=OFF > "$build/configure.log" ||
+  { cat "$build/configure.log"; fail "configure"; }
+cmake --build "$build" -j "${JOBS:-2}" > "$build/build.log" || { tail -40 "$build/build.log"; fail "build"; }
+grep -i 'warning:' "$build/build.log" | grep -v googletest && fail "compiler warnings (above)"
+(cd "$build" && ctest -j "${JOBS:-2}" --output-on-failure) || fail "unit tests"
+
+# The shared batch, computed here and by the cross build.
+"$host_dump" "$build/reference-host.bin" $batch
+IFS=';' read -r -a run <<< "$emulator"
+"${run[@]}" "$build/tests/octave/varn_reference_dump$exe" "$build/reference-$target.bin" $batch ||
+  fail "reference dump"
+if [ "$target" = arm64 ]; then
+  /usr/bin/python3 "$src/scripts/compare-outputs.py" "$build/reference-host.bin" "$build/reference-$target.bin"
+  exit 0
+fi
+# Windows' mathematics library rounds a few sines and arc tangents the other
+# way: reported, and held to 1 ulp.
+report=$(/usr/bin/python3 "$src/scripts/compare-outputs.py" --report-only \
+         "$build/reference-host.bin" "$build/reference-$target.bin")
+echo "$report"
+grep -Eq 'at most [01] ulp' <<< "$report" || fail "Windows outputs more than 1 ulp from Linux"
+
+# A stand-in MATLAB root: the declarations of the MEX API the gateways use
+# (MATLAB's types: UTF-16 characters, 64-bit sizes) and import libraries of
+# libmx.dll and libmex.dll made from .def files. Nothing runs: this proves
+# that each plug-in compiles as MATLAB code, links, and has the shape MATLAB
+# loads.
+root=$build/matlab-root
+mkdir -p "$root/extern/include" "$root/extern/lib/win64/mingw64" "$build/mex"
+cat > "$root/extern/include/mex.h" <<'H'
+#pragma once
+#include <cstddef>
+typedef struct mxArray_tag mxArray;
+typedef std::size_t mwSize;
+typedef std::size_t mwIndex;
+typedef char16_t mxChar;
+typedef bool mxLogical;
+typedef enum { mxUNKNOWN_CLASS, mxCELL_CLASS, mxSTRUCT_CLASS, mxLOGICAL_CLASS, mxCHAR_CLASS,
+               mxVOID_CLASS, mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT8_CLASS, mxUINT8_CLASS,
+               mxINT16_CLASS, mxUINT16_CLASS, mxINT32_CLASS, mxUINT32_CLASS, mxINT64_CLASS,
+               mxUINT64_CLASS, mxFUNCTION_CLASS } mxClassID;
+typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
+extern "C" {
+void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void mexErrMsgIdAndTxt(const char* id, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void mexWarnMsgIdAndTxt(const char* id, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int mexAtExit(void (*function)(void));
+int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
+mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
+mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity complexity);
+mxArray* mxCreateDoubleScalar(double value);
+mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n);
+mxArray* mxCreateString(const char* text);
+mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** names);
+void mxDestroyArray(mxArray* a);
+mxChar* mxGetChars(const mxArray* a);
+mxClassID mxGetClassID(const mxArray* a);
+void* mxGetData(const mxArray* a);
+mxLogical* mxGetLogicals(const mxArray* a);
+std::size_t mxGetM(const mxArray* a);
+std::size_t mxGetN(const mxArray* a);
+std::size_t mxGetNumberOfElements(const mxArray* a);
+double* mxGetPr(const mxArray* a);
+double mxGetScalar(const mxArray* a);
+int mxGetString(const mxArray* a, char* text, mwSize size);
+bool mxIsChar(const mxArray* a);
+bool mxIsClass(const mxArray* a, const char* name);
+bool mxIsComplex(const mxArray* a);
+bool mxIsDouble(const mxArray* a);
+bool mxIsNumeric(const mxArray* a);
+bool mxIsSparse(const mxArray* a);
+void mxSetFieldByNumber(mxArray* a, mwIndex i, int field, mxArray* value);
+}
+H
+for lib in mx mex; do
+  { echo "LIBRARY lib$lib.dll"; echo EXPORTS
+    grep -o "\b$lib[A-Z][A-Za-z0-9_]*(" "$root/extern/include/mex.h" | tr -d '(' | sort -u; } \
+    > "$root/extern/lib/win64/mingw64/lib$lib.def"
+  x86_64-w64-mingw32-dlltool -d "$root/extern/lib/win64/mingw64/lib$lib.def" \
+    -l "$root/extern/lib/win64/mingw64/lib$lib.lib"
+done
+printf 'EXPORTS\n    mexFunction\n' > "$build/mex/mexFunction.def"
+
+erfa_lib=$(find "$build" -name libvarn_erfa.a | head -n 1)
+plugins=$(sed -n 's/^ *varn_add_plugin(NAME \([a-z0-9_]*\) SOURCES \([a-z0-9_.]*\)\( DEFINES \([A-Z0-9_]*\)\)\?).*/\1 \2 \4/p' \
+          "$src/hosts/mex/CMakeLists.txt")
+[ "$(wc -l <<< "$plugins")" -ge 6 ] || fail "fewer than six plug-ins in hosts/mex/CMakeLists.txt"
+while read -r name source define; do
+  out=$build/mex/$name.mexw64
+  x86_64-w64-mingw32-g++-posix -O2 -std=c++17 -ffp-contract=off -Wall -Wextra -Werror=format \
+    ${define:+-D$define} -I"$root/extern/include" -I"$src/src" -shared -static -o "$out" \
+    "$src/hosts/mex/$source" "$build/mex/mexFunction.def" "$build/libvarn_core.a" "$erfa_lib" \
+    -L"$root/extern/lib/win64/mingw64" -l:libmx.lib -l:libmex.lib || fail "$name.mexw64"
+  cp "$src/hosts/mex/$name.m" "$build/mex/"
+  dump=$(x86_64-w64-mingw32-objdump -p "$out")
+  exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<< "$dump" | sed -n 's/.*\] //p' | tr '\n' ' ')
+  imports=$(sed -n 's/^\tDLL Name: //p' <<< "$dump" | sort -f | tr '\n' ' ')
+  [ "$exports" = "mexFunction " ] || fail "$name.mexw64 exports: $exports"
+  for dll in $imports; do
+    grep -qix "$dll" <<< $'libmx.dll\nlibmex.dll\nKERNEL32.dll\nmsvcrt.dll' || fail "$name.mexw64 imports $dll"
+  done
+  echo "ok: $name.mexw64 exports mexFunction, imports $imports"
+done <<< "$plugins"
