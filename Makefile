@@ -98,8 +98,7 @@ octave-pkg-test: build octave-pkg
 test: sanitize-test fuzz py-test windows-test arm64-test octave-pkg-test unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
-# own demo function, and from the root the help-only varn.m would hide the
-# plug-in.
+# own demo function.
 demo: build
 	cd $(BUILD)/mex && octave-cli --no-gui --no-history --norc $(CURDIR)/examples/demo.m
 

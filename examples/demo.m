@@ -3,8 +3,9 @@
 %
 % `make demo` runs it beside the plug-ins:
 %     cd build/mex && octave-cli --no-gui --no-history --norc ../../examples/demo.m
-% It runs from any folder that has the plug-ins on the path, except the
-% repository root, where the help-only varn.m would be found first.
+% It runs from any folder that has the plug-ins on the path, except
+% hosts/mex before build_varn has run there: its help-only varn.m would be
+% found first.
 % Prints the Earth orientation across the leap second at the end of 2016,
 % the rotation and the time scales of one epoch, a satellite state carried
 % from GCRS to ITRS at that epoch, and writes varn_demo.png
