@@ -3,17 +3,20 @@
 # user's or the system's packages) and runs the Octave tests against it:
 # the plug-ins as pkg placed them, each with its help text beside it.
 #   octave-pkg-test.sh <varn-<version>.tar.gz> <varn_reference_dump>
-# VARN_ERFA_SOURCE, when set, names ERFA's release source for the build.
+# VARN_ERFA_SOURCE, when set, names ERFA's release source for the package's
+# build and for build_varn's.
 set -euo pipefail
 tarball=$(cd "$(dirname "$1")" && pwd)/$(basename "$1") dump=$2
 src=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$dump" "$work/reference.bin"
-# Every host test but the build script's (it builds from the repository)
-# and the memory limit's (ulimit, Linux only, run by ctest).
+# Every host test but the memory limit's (ulimit, Linux only, run by ctest)
+# and the build script's, which builds from the repository: it runs last,
+# and only when VARN_ERFA_SOURCE makes build_varn compile ERFA's source.
 tests=$(cd "$src/tests/octave" && ls test_*.m | sed 's/\.m$//' | grep -vx -e test_build_script -e test_memory |
         sed "s/.*/'&'/" | tr '\n' ',')
+[ -z "${VARN_ERFA_SOURCE:-}" ] || tests="$tests'test_build_script',"
 cd "$work"
 VARN_REFERENCE_FILE=$work/reference.bin VARN_SOURCE_DIR=$src \
 octave-cli --no-gui --no-history --norc --quiet --path "$src/tests/octave" --eval "

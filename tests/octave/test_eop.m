@@ -4,7 +4,7 @@ data = fullfile(fileparts(mfilename('fullpath')), '..', 'data');
 c14 = fullfile(data, 'eopc04_14_2016-12.txt');
 text = fileread(c14);
 tt = [57756 69.184; 57756.5 0; 60000 0; NaN 0];   % node 2017-01-03 0h UTC, mid, outside, NaN
-tmp = [tempname() '_%s%d.txt'];                   % a '%' in the name stays text
+tmp = [tempname() '_%s%d_' char([195 169]) '.txt'];   % a '%' stays text; an e-acute, UTF-8 in Octave, opens
 ids = 'MATLAB:varn_eop:';
 
 % Every error in check order: arguments, or a file's text (real rows edited, the message
