@@ -116,8 +116,7 @@ done
 printf 'EXPORTS\n    mexFunction\n' > "$build/mex/mexFunction.def"
 
 erfa_lib=$(find "$build" -name libvarn_erfa.a | head -n 1)
-plugins=$(sed -n 's/^ *varn_add_plugin(NAME \([a-z0-9_]*\) SOURCES \([a-z0-9_.]*\)\( DEFINES \([A-Z0-9_]*\)\)\?).*/\1 \2 \4/p' \
-          "$src/hosts/mex/CMakeLists.txt")
+plugins=$(bash "$src/scripts/list-plugins.sh")
 [ "$(wc -l <<< "$plugins")" -ge 6 ] || fail "fewer than six plug-ins in hosts/mex/CMakeLists.txt"
 while read -r name source define; do
   out=$build/mex/$name.mexw64

@@ -14,8 +14,7 @@ pkg=$work/varn-$version
 mkdir -p "$pkg/inst" "$pkg/src/help" "$pkg/src/varn"
 
 # The plug-ins as CMake registers them: name, gateway source, macro.
-plugins=$(sed -n 's/^ *varn_add_plugin(NAME \([a-z0-9_]*\) SOURCES \([a-z0-9_.]*\)\( DEFINES \([A-Z0-9_]*\)\)\?).*/\1 \2 \4/p' \
-          "$src/hosts/mex/CMakeLists.txt")
+plugins=$(bash "$src/scripts/list-plugins.sh")
 { echo "# The plug-ins, their gateway sources and macros (from hosts/mex/CMakeLists.txt)."
   echo "PLUGINS := $(cut -d' ' -f1 <<< "$plugins" | tr '\n' ' ')"
   while read -r name source define; do

@@ -23,17 +23,15 @@ namespace varn::detail {
 // nanoseconds since the platform's epoch. Two stamps are equal when every
 // field is.
 struct FileStamp {
-    std::uint64_t device = 0;
-    std::uint64_t file_number = 0;
-    std::int64_t size = 0;
-    std::int64_t mtime_s = 0, mtime_ns = 0;
-    std::int64_t ctime_s = 0, ctime_ns = 0;
+    std::uint64_t device{}, file_number{};
+    std::int64_t size{};
+    std::int64_t mtime_s{}, mtime_ns{};
+    std::int64_t ctime_s{}, ctime_ns{};
     bool operator==(const FileStamp& o) const {
         return device == o.device && file_number == o.file_number && size == o.size &&
                mtime_s == o.mtime_s && mtime_ns == o.mtime_ns && ctime_s == o.ctime_s &&
                ctime_ns == o.ctime_ns;
     }
-    bool operator!=(const FileStamp& o) const { return !(*this == o); }
 };
 
 // The stamp of the file named by path (UTF-8). Returns 0 and fills stamp, or
