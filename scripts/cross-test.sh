@@ -61,54 +61,10 @@ fi
 # loads.
 root=$build/matlab-root
 mkdir -p "$root/extern/include" "$root/extern/lib/win64/mingw64" "$build/mex"
-cat > "$root/extern/include/mex.h" <<'H'
-#pragma once
-#include <cstddef>
-typedef struct mxArray_tag mxArray;
-typedef std::size_t mwSize;
-typedef std::size_t mwIndex;
-typedef char16_t mxChar;
-typedef bool mxLogical;
-typedef enum { mxUNKNOWN_CLASS, mxCELL_CLASS, mxSTRUCT_CLASS, mxLOGICAL_CLASS, mxCHAR_CLASS,
-               mxVOID_CLASS, mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT8_CLASS, mxUINT8_CLASS,
-               mxINT16_CLASS, mxUINT16_CLASS, mxINT32_CLASS, mxUINT32_CLASS, mxINT64_CLASS,
-               mxUINT64_CLASS, mxFUNCTION_CLASS } mxClassID;
-typedef enum { mxREAL, mxCOMPLEX } mxComplexity;
-extern "C" {
-void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
-void mexErrMsgIdAndTxt(const char* id, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void mexWarnMsgIdAndTxt(const char* id, const char* format, ...) __attribute__((format(printf, 2, 3)));
-int mexAtExit(void (*function)(void));
-int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
-mxArray* mexCallMATLABWithTrap(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
-mxArray* mxCreateDoubleMatrix(mwSize m, mwSize n, mxComplexity complexity);
-mxArray* mxCreateDoubleScalar(double value);
-mxArray* mxCreateLogicalMatrix(mwSize m, mwSize n);
-mxArray* mxCreateString(const char* text);
-mxArray* mxCreateStructMatrix(mwSize m, mwSize n, int nfields, const char** names);
-void mxDestroyArray(mxArray* a);
-mxChar* mxGetChars(const mxArray* a);
-mxClassID mxGetClassID(const mxArray* a);
-void* mxGetData(const mxArray* a);
-mxLogical* mxGetLogicals(const mxArray* a);
-std::size_t mxGetM(const mxArray* a);
-std::size_t mxGetN(const mxArray* a);
-std::size_t mxGetNumberOfElements(const mxArray* a);
-double* mxGetPr(const mxArray* a);
-double mxGetScalar(const mxArray* a);
-int mxGetString(const mxArray* a, char* text, mwSize size);
-bool mxIsChar(const mxArray* a);
-bool mxIsClass(const mxArray* a, const char* name);
-bool mxIsComplex(const mxArray* a);
-bool mxIsDouble(const mxArray* a);
-bool mxIsNumeric(const mxArray* a);
-bool mxIsSparse(const mxArray* a);
-void mxSetFieldByNumber(mxArray* a, mwIndex i, int field, mxArray* value);
-}
-H
+cp "$src/tests/windows/mex.h" "$root/extern/include/"
 for lib in mx mex; do
   { echo "LIBRARY lib$lib.dll"; echo EXPORTS
-    grep -o "\b$lib[A-Z][A-Za-z0-9_]*(" "$root/extern/include/mex.h" | tr -d '(' | sort -u; } \
+    grep -o "\b$lib[A-Z][A-Za-z0-9_]*(" "$root/extern/include/mex.h" | tr -d '(' | grep -vx mexFunction | sort -u; } \
     > "$root/extern/lib/win64/mingw64/lib$lib.def"
   x86_64-w64-mingw32-dlltool -d "$root/extern/lib/win64/mingw64/lib$lib.def" \
     -l "$root/extern/lib/win64/mingw64/lib$lib.lib"
@@ -134,3 +90,14 @@ while read -r name source define; do
   done
   echo "ok: $name.mexw64 exports mexFunction, imports $imports"
 done <<< "$plugins"
+
+# The plug-ins run: the stand-in MATLAB's libmx.dll, libmex.dll and a host
+# that loads varn and varn_eop under wine (tests/windows/mex_host.cpp).
+lib=$root/extern/lib/win64/mingw64
+cxx=(x86_64-w64-mingw32-g++-posix -O2 -std=c++17 -Wall -Wextra -static -I"$root/extern/include")
+host=$src/tests/windows/mex_host.cpp
+"${cxx[@]}" -DSTANDIN_MX -shared -o "$build/mex/libmx.dll" "$host" "$lib/libmx.def" &&
+"${cxx[@]}" -DSTANDIN_MEX -shared -o "$build/mex/libmex.dll" "$host" "$lib/libmex.def" -L"$lib" -l:libmx.lib &&
+"${cxx[@]}" -o "$build/mex/mex_host.exe" "$host" -L"$lib" -l:libmx.lib || fail "the stand-in MATLAB"
+(cd "$build/mex" && "$wine" mex_host.exe . "$build/reference-$target.bin" "$src/tests/data/eopc04_14_2016-12.txt") ||
+  fail "the plug-ins in the stand-in MATLAB"
