@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
+#include <cstring>
+
+#include "common/utf8.hpp"
 
 // True for the numeric classes whose elements copy_to_private can convert.
 inline bool convertible_class(const mxArray* a) {
@@ -85,37 +87,14 @@ inline const mxArray* text_argument(const mxArray* a) {
 // Octave's is a byte of UTF-8 already, copied. False when the text holds a
 // NUL (it would end the name early), an unpaired surrogate, or does not fit.
 inline bool utf8_text(const mxArray* text, char* out, std::size_t size) {
-    if (size == 0) return false;
     const mxChar* c = mxGetChars(text);
     const std::size_t n = mxGetNumberOfElements(text);
-    std::size_t k = 0;
-    auto put = [&](unsigned long byte) {
-        if (k + 1 >= size) return false;
-        out[k++] = static_cast<char>(byte);
+    if constexpr (sizeof(mxChar) == sizeof(char16_t)) {
+        return varn::detail::utf16_to_utf8(reinterpret_cast<const char16_t*>(c), n, out, size);
+    } else {
+        if (n >= size || std::memchr(c, 0, n)) return false;
+        std::memcpy(out, c, n);
+        out[n] = '\0';
         return true;
-    };
-    auto unit = [&](std::size_t i) -> unsigned long {
-        return i < n ? static_cast<typename std::make_unsigned<mxChar>::type>(c[i]) : 0;
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned long u = unit(i);
-        if (u == 0) return false;
-        if (sizeof(mxChar) == 1) {
-            if (!put(u)) return false;
-            continue;
-        }
-        if (u >= 0xD800 && u < 0xDC00 && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000)
-            u = 0x10000 + ((u - 0xD800) << 10) + (unit(++i) - 0xDC00);
-        else if (u >= 0xD800 && u < 0xE000)
-            return false;
-        const bool ok = u < 0x80      ? put(u)
-                        : u < 0x800   ? put(0xC0 | u >> 6) && put(0x80 | (u & 0x3F))
-                        : u < 0x10000 ? put(0xE0 | u >> 12) && put(0x80 | (u >> 6 & 0x3F)) &&
-                                            put(0x80 | (u & 0x3F))
-                                      : put(0xF0 | u >> 18) && put(0x80 | (u >> 12 & 0x3F)) &&
-                                            put(0x80 | (u >> 6 & 0x3F)) && put(0x80 | (u & 0x3F));
-        if (!ok) return false;
     }
-    out[k] = '\0';
-    return true;
 }
