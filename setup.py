@@ -77,6 +77,9 @@ ERFA_SOURCE = erfa_source()
 libraries = []
 if ERFA_SOURCE is None:
     erfa_cflags, erfa_libs = erfa_flags()
+    if sys.platform == "win32" and erfa_libs == ["-lerfa"]:
+        sys.exit("No ERFA found: set VARN_ERFA_SOURCE to ERFA's release source (a folder or "
+                 "erfa-2.0.0.tar.gz) and run pip again.")
     include_dirs = ["src"]
 else:
     # A static library of ERFA's routines, without its test programs and
