@@ -5,7 +5,8 @@
 #   cross-test.sh windows <build dir> <ERFA archive> <host varn_reference_dump>
 #       Debian's mingw-w64 (static runtimes), tests under wine; then the six
 #       MEX plug-ins (.mexw64) against a stand-in MATLAB root, each checked
-#       to export only mexFunction and to import no MinGW runtime DLL.
+#       to export only mexFunction and to import no MinGW runtime DLL, and
+#       varn and varn_eop run in a stand-in MATLAB under wine.
 #   cross-test.sh arm64 <build dir> <ERFA archive> <host varn_reference_dump>
 #       Debian's aarch64-linux-gnu compilers, tests under qemu-user; the
 #       outputs must equal this machine's bit for bit.
@@ -56,9 +57,8 @@ fi
 
 # A stand-in MATLAB root: the declarations of the MEX API the gateways use
 # (MATLAB's types: UTF-16 characters, 64-bit sizes) and import libraries of
-# libmx.dll and libmex.dll made from .def files. Nothing runs: this proves
-# that each plug-in compiles as MATLAB code, links, and has the shape MATLAB
-# loads.
+# libmx.dll and libmex.dll made from .def files: each plug-in compiles as
+# MATLAB code, links, and has the shape MATLAB loads.
 root=$build/matlab-root
 mkdir -p "$root/extern/include" "$root/extern/lib/win64/mingw64" "$build/mex"
 cp "$src/tests/windows/mex.h" "$root/extern/include/"
