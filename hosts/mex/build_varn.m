@@ -84,16 +84,28 @@ function [objects, folder] = build_erfa(source, work)
 % files and the folder of erfa.h. source: a folder, a .tar.gz, or
 % 'download' for the official release archive.
 if strcmp(source, 'download')
-  url = 'https://github.com/liberfa/erfa/archive/refs/tags/v2.0.0.tar.gz';
+  % The upstream tag's archive, the file Debian ships as its original
+  % source; Debian's copy when the first address cannot be reached.
+  urls = {'https://github.com/liberfa/erfa/archive/refs/tags/v2.0.0.tar.gz', ...
+          'https://deb.debian.org/debian/pool/main/e/erfa/erfa_2.0.0.orig.tar.gz'};
   sha256 = 'e40f5175604c50c46fded7f9f76565dd5879a7f4ee27fa4484c2af217b7dfeb4';
   source = fullfile(work, 'erfa-2.0.0.tar.gz');
-  if exist('websave') ~= 0
-    websave(source, url);
-  else
-    urlwrite(url, source);
+  for k = 1:numel(urls)
+    try
+      if exist('websave') ~= 0
+        websave(source, urls{k});
+      else
+        urlwrite(urls{k}, source);
+      end
+      break;
+    catch err
+      if k == numel(urls)
+        rethrow(err);
+      end
+    end
   end
   if ~strcmpi(file_sha256(source), sha256)
-    error('build_varn:erfaChecksum', 'The download of %s is not ERFA 2.0.0 (SHA-256).', url);
+    error('build_varn:erfaChecksum', 'The download of %s is not ERFA 2.0.0 (SHA-256).', urls{k});
   end
 end
 if exist(source, 'dir') ~= 7
