@@ -1,5 +1,6 @@
 // Fuzz target for the leap-second reader: any bytes as a file. A table that is returned holds
-// the built-in steps, then steps of +-1 s in ever later months; a refusal gives a reason.
+// the built-in steps, then steps of +-1 s in ever later months, and expires no earlier than
+// its last step or the built-in table; a refusal gives a reason.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,12 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const auto &known = varn::builtin_leap().steps(), &steps = t->steps();
-    if (steps.size() < known.size() || std::isnan(t->expires_mjd())) std::abort();
+    if (steps.size() < known.size() || !(t->expires_mjd() >= steps.back().mjd) ||
+        !(t->expires_mjd() >= varn::builtin_leap().expires_mjd()))
+        std::abort();
     for (std::size_t k = 1; k < steps.size(); ++k) {
         const double step = steps[k].tai_minus_utc_s - steps[k - 1].tai_minus_utc_s;
         const bool known_step = k < known.size();
-        if (known_step ? steps[k].months != known[k].months || steps[k].tai_minus_utc_s != known[k].tai_minus_utc_s
-                       : steps[k].months <= steps[k - 1].months || std::fabs(step) != 1.0)
+        if (known_step ? steps[k].mjd != known[k].mjd || steps[k].tai_minus_utc_s != known[k].tai_minus_utc_s
+                       : steps[k].mjd <= steps[k - 1].mjd || std::fabs(step) != 1.0)
             std::abort();
     }
     return 0;

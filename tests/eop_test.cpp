@@ -1,6 +1,7 @@
 // Reader and interpolation of the IERS Earth orientation series, on excerpts of the real
 // files in tests/data (eopc20_layout_2016-12.txt alone is re-laid, not published).
 #include "eop/eop_table.hpp"
+#include "time/time_scales.hpp"
 
 #include <cerrno>
 #include <cstring>
@@ -22,12 +23,13 @@ std::string slurp(const std::string& name) {
     std::ifstream f(DATA + name);
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
-// x, y, dX, dY, UT1-UTC and the prediction flag at TT = day + s/86400.
-struct Eop { double v[5]; bool predicted; };
+// x, y, dX, dY, UT1-UTC, LOD and the prediction flag at TT = day + s/86400.
+struct Eop { double v[6]; bool predicted; };
 Eop at(const EopTable& t, double day, double s) {
     const double tt[2] = {day, s};
     Eop e;
-    eop_interpolate(t, 1, tt, &e.v[0], &e.v[1], &e.v[2], &e.v[3], &e.v[4], &e.predicted);
+    eop_interpolate(t, 1, tt, &e.v[0], &e.v[1], &e.v[2], &e.v[3], &e.v[4], &e.predicted, nullptr,
+                    &e.v[5]);
     return e;
 }
 // TT seconds into the UTC day at UTC hour h, given TAI - UTC.
@@ -38,34 +40,55 @@ EopTable read(const std::string& name) {
     return t;
 }
 
-// Every layout gives the file's values at its nodes (finals dX, dY from mas) to 1e-11, the
-// TT -> UTC rounding; before 1972 TAI - UTC drifts: 1.845858 s + 4 d * 0.0011232 s/d at 0h.
+// Every layout gives the file's values at its nodes (finals dX, dY from mas, LOD from ms) to
+// 1e-11, the TT -> UTC rounding; 1962-01-01 0h UTC, the first row of its file, is inside
+// (fixed fault). The 2016 finals rows have no LOD: NaN.
 TEST(EopRead, NodesGiveTheFilesValues) {
-    struct Case { const char* file; std::size_t rows; double mjd, dat, want[5]; bool pred = 0; };
+    struct Case { const char* file; std::size_t rows; double mjd, dat, want[6]; bool pred = 0; };
     const Case cases[] = {
-        {"eopc04_14_2016-12.txt", 30, 57756, 37, {0.080325, 0.264049, -60e-6, -127e-6, 0.5889489}},
-        {"eopc04_14_1962-01.txt", 10, 37667, 1.8503508, {-0.019, 0.2152, 0, 0, 0.0315526}},
-        {"finals2000A_2015-01.txt", 60, 57049, 35, {2371e-6, 0.303081, -148e-6, -21e-6, -0.488009}},
-        {"finals2000A_2016-07.txt", 21, 57580, 36, {0.183317, 0.46955, 24e-6, 237e-6, -.2112284}, 1},
+        {"eopc04_14_2016-12.txt", 30, 57756, 37,
+         {0.080325, 0.264049, -60e-6, -127e-6, 0.5889489, 1.3554e-3}},
+        {"eopc04_14_1962-01.txt", 10, 37665, 1.845858, {-0.0127, 0.213, 0, 0, 0.0326338, 1.723e-3}},
+        {"finals2000A_2015-01.txt", 60, 57049, 35,
+         {2371e-6, 0.303081, -148e-6, -21e-6, -0.488009, 1.1461e-3}},
+        {"finals2000A_2016-07.txt", 21, 57580, 36,
+         {0.183317, 0.46955, 24e-6, 237e-6, -.2112284, NAN}, 1},
     };
     for (const Case& c : cases) {
         const EopTable t = read(c.file);
         const Eop e = at(t, c.mjd, tt_s(c.dat, 0.0));
         EXPECT_TRUE(t.mjd.size() == c.rows && e.predicted == c.pred) << c.file;
-        for (int k = 0; k < 5; ++k) EXPECT_TRUE(near(c.file, c.want[k], e.v[k], 1e-11)) << k;
+        for (int k = 0; k < 6; ++k)
+            EXPECT_TRUE(std::isnan(c.want[k]) ? std::isnan(e.v[k])
+                                              : near(c.file, c.want[k], e.v[k], 1e-11)) << k;
     }
 }
 
+// Fixed fault: before 1972 DUT took TAI - UTC of 0h of the UTC date, and UT1 = UTC + DUT
+// jumped by the day's drift (1.1 ms in 1962) at midnight: 1 s either side of 1962-01-04 0h
+// UTC, UT1 - TAI differs by its rate (2e-8 s), to 1e-6 s.
+TEST(EopInterpolate, Ut1ContinuousAtMidnightBefore1972) {
+    const EopTable t = read("eopc04_14_1962-01.txt");
+    double ut1_minus_tai[2], tai1, tai2, utc1, utc2;
+    for (int k : {0, 1}) {  // TAI - UTC at 1962-01-04 0h: 1.845858 s + 3 d * 0.0011232 s/d
+        const double s = tt_s(1.8492276, 0.0) + (k ? 1.0 : -1.0);
+        tttai(DJMJD0, s / 86400.0 + 37668.0, tai1, tai2), taiutc(tai1, tai2, utc1, utc2);
+        ut1_minus_tai[k] = (utc2 - tai2) * 86400.0 + at(t, 37668.0, s).v[4];
+    }
+    EXPECT_TRUE(near("UT1 - TAI (s)", ut1_minus_tai[0], ut1_minus_tai[1], 1e-6));
+}
+
 // 14 C04 and 20 C04 (read from a stream) of the same days agree bit for bit; the Bulletin A
-// finals are another solution: within 0.2 mas of 14 C04 in pole, 0.3 mas in dX, dY, 50 us in UT1.
+// finals are another solution: within 0.2 mas of 14 C04 in pole, 0.3 mas in dX, dY, 50 us in UT1,
+// 0.1 ms in LOD (41 us apart at most on those rows).
 TEST(EopRead, LayoutsAgree) {
     const EopTable c14 = read("eopc04_14_2016-12.txt"), c14b = read("eopc04_14_2015-01.txt");
     const EopTable fin = read("finals2000A_2015-01.txt");
     EopTable c20;
     std::ifstream in(DATA + "eopc20_layout_2016-12.txt");
     ASSERT_EQ(read_eop(static_cast<std::istream&>(in), c20).error, EopError::None);
-    const double tol[5] = {2e-4, 2e-4, 3e-4, 3e-4, 5e-5}, DT35 = tt_s(35, 0);
-    for (int k = 0; k < 5; ++k) {
+    const double tol[6] = {2e-4, 2e-4, 3e-4, 3e-4, 5e-5, 1e-4}, DT35 = tt_s(35, 0);
+    for (int k = 0; k < 6; ++k) {
         for (double d = 57739; d <= 57768; d += 0.37)
             EXPECT_TRUE(varn_test::same_bits(at(c14, d, 0).v[k], at(c20, d, 0).v[k])) << d;
         for (double d = 57048; d <= 57080; d += 0.5)  // the final (I) rows
@@ -131,11 +154,44 @@ TEST(EopInterpolate, MissingPredictedAndOutside) {
     EXPECT_TRUE(at(t, 57048.5, tt_s(35, 0)).predicted && !at(t, 57050.5, tt_s(35, 0)).predicted);
 }
 
+// The table's columns are the file's (finals2000A_2015-01.txt: rows 1-33 all final, 34-53 with
+// predicted nutation, 54-60 all predicted; LOD blank from row 53). An epoch whose stencil holds a
+// predicted nutation row is flagged though its pole and UT1 are final; LOD is NaN only where the
+// stencil reaches a blank. A 20 C04 row cut before its LOD column has none (blank lines between
+// rows are skipped); a table without the column still interpolates the rest.
+TEST(EopRead, TableColumnsAndLod) {
+    EopTable t = read("finals2000A_2015-01.txt");
+    EXPECT_TRUE(t.mjd[0] == 57048 && t.dut[0] == -0.4867876 && t.dut[59] == -0.5660324);
+    EXPECT_TRUE(near("LOD row 1", 1.2748e-3, t.lod[0], 1e-18) &&
+                near("LOD row 52", 1.8477e-3, t.lod[51], 1e-18) && std::isnan(t.lod[52]));
+    const std::vector<unsigned char>* flags[] = {&t.pred_pole, &t.pred_ut1, &t.pred_nut,
+                                                 &t.predicted};
+    const std::size_t first_p[] = {53, 53, 33, 33};
+    for (int f = 0; f < 4; ++f) {
+        for (std::size_t i = 0; i < 60; ++i)
+            EXPECT_EQ((*flags[f])[i], i >= first_p[f]) << "flag " << f << " row " << i + 1;
+    }
+    const Eop e = at(t, 57079.5, tt_s(35, 0)), end = at(t, 57098.5, tt_s(35, 0));
+    EXPECT_TRUE(e.predicted && std::isfinite(e.v[5]) && std::isnan(end.v[5]) &&
+                std::isfinite(end.v[4]) && std::isfinite(at(t, 57097.5, tt_s(35, 0)).v[5]));
+    t.lod.clear();
+    EXPECT_TRUE(std::isnan(at(t, 57050, 0).v[5]) && std::isfinite(at(t, 57050, 0).v[0]));
+
+    std::string text = slurp("eopc20_layout_2016-12.txt"), cut;
+    for (std::size_t i = 0, j; (j = text.find('\n', i)) != text.npos; i = j + 1)
+        cut += text.substr(i, text[i] == '#' ? j - i : 86) + "\n \t\n";  // rows end after dY
+    ASSERT_EQ(read_eop_text(cut.data(), cut.size(), t).error, EopError::None);
+    EXPECT_TRUE(t.mjd.size() == 30 && std::isnan(t.lod[0]) && std::isnan(t.lod[29]) &&
+                t.dY[29] == -0.000003);
+}
+
 // Every reader error with its line and field, each from one edit (of every occurrence of a
-// text) of a real file; a failed read leaves the table empty.
+// text) of a real file; a failed read leaves the table empty, and no errno or leap-mismatch
+// values where they do not apply.
 TEST(EopRead, ErrorsNameLineAndField) {
     const EopError M = EopError::Malformed, F = EopError::Format;
     const char *c14 = "eopc04_14_2016-12.txt", *fin = "finals2000A_2016-07.txt", *d18 = "2016  12  18";
+    const char *c20 = "eopc20_layout_2016-12.txt", *f15 = "finals2000A_2015-01.txt";
     struct Case { const char *file, *from, *to; EopError error; int line; const char* field; };
     const Case cases[] = {
         {c14, d18, "2016  13  18", M, 16, "month"}, {c14, d18, "2016  12  32", M, 16, "day"},
@@ -143,7 +199,10 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {c14, "57740", "5774x", M, 16, "MJD"}, {c14, "0.109722", "-.", M, 16, "x"},
         {c14, "0.266098", "0.00000000000000000000001", M, 16, "y"}, {c14, "dX", "dPsi", F, 0, ""},
         {c14, "-0.3940176", "+0.394", M, 16, "UT1-UTC"}, {c14, "-0.000087", "-0.0.", M, 16, "dX"},
-        {c14, "-0.000229", "99999999999999999", M, 16, "dY"},
+        {c14, "-0.000229", "9007199254740993", M, 16, "dY"},  // 2^53 + 1: not exact {c14, "0.0012716", "0.00127.6", M, 16, "LOD"},
+        {c20, "0.0012716", "-", M, 7, "LOD"}, {f15, "1.1461", "1.1 61", M, 2, "LOD"},
+        {c20, "  18   0  57740.00", "  18  12  57740.5055", M, 7, "hour"},  // 0.0055 day off
+        {f15, "57050.00", "57050.01", EopError::Spacing, 3, "MJD"},
         {c14, "2016  12  18  57740", "2016  12  17  57739", EopError::Order, 16, "MJD"},
         {c14, "2016  12  19  57741", "2016  12  19  57741.0000015", EopError::Spacing, 17, "MJD"},
         {fin, "57586.00 P", "57586.00 X", M, 9, "pole flag"},
@@ -152,6 +211,7 @@ TEST(EopRead, ErrorsNameLineAndField) {
         {fin, "0.004    0.239", "0.0x4    0.239", M, 9, "dX"}, {fin, "0.170", "0.1x0", M, 9, "dY"},
         {fin, "16 711 57580.00", "16 711 57580.00\n", EopError::TooFew, 0, ""},
         {fin, "16 7 9 57578.00 P", "16 7 9 57578.00  ", F, 0, ""},
+        {fin, "P-0.2096451", "P\n", EopError::TooFew, 0, ""},  // a first row ending at byte 58
     };
     for (const Case& c : cases) {
         std::string text = slurp(c.file);
@@ -160,7 +220,9 @@ TEST(EopRead, ErrorsNameLineAndField) {
         EopTable t;
         const EopStatus s = read_eop_text(text.data(), text.size(), t);
         EXPECT_TRUE(s.error == c.error && s.line == c.line && std::string(s.field) == c.field &&
-                    t.mjd.empty() && t.xp.empty())
+                    t.mjd.empty() && t.xp.empty() && s.mjd_before == 0 && s.mjd_after == 0 &&
+                    s.dut_step_s == 0 && s.tai_utc_before_s == 0 && s.tai_utc_after_s == 0 &&
+                    s.sys_errno == 0)
             << c.to << ": error " << int(s.error) << " line " << s.line << " field " << s.field;
     }
     EopTable t;

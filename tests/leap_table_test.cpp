@@ -35,15 +35,17 @@ const std::string IERS = DATA + "Leap_Second.dat", IANA = DATA + "leap-seconds.l
 TEST(LeapTable, Bulletin72FilesEqualTheBuiltInTable) {
     const varn::LeapTable& b = varn::builtin_leap();
     EXPECT_TRUE(b.steps().size() == 42 && b.first_integral() == 14 && b.source() == "built-in" &&
+                b.steps_source() == "built-in" && b.expiry_source() == "built-in" &&
                 b.expires_mjd() == mjd_of(2027, 6, 28));
     for (const std::string& path : {IERS, IANA}) {
         varn::LeapFileError e;
         const auto t = varn::read_leap_file(path, e);
         ASSERT_TRUE(t) << e.line << " " << e.reason;
-        EXPECT_TRUE(t->source() == path && t->expires_mjd() == 61584.0 && t->first_integral() == 14);
+        EXPECT_TRUE(t->source() == path && t->steps_source() == path && t->expiry_source() == path &&
+                    t->expires_mjd() == 61584.0 && t->first_integral() == 14);
         auto same = [](const varn::LeapStep& x, const varn::LeapStep& y) {
-            return std::tie(x.year, x.month, x.tai_minus_utc_s, x.ref_mjd, x.rate_s_per_day, x.mjd, x.months) ==
-                   std::tie(y.year, y.month, y.tai_minus_utc_s, y.ref_mjd, y.rate_s_per_day, y.mjd, y.months);
+            return std::tie(x.year, x.month, x.tai_minus_utc_s, x.ref_mjd, x.rate_s_per_day, x.mjd) ==
+                   std::tie(y.year, y.month, y.tai_minus_utc_s, y.ref_mjd, y.rate_s_per_day, y.mjd);
         };
         EXPECT_TRUE(std::equal(t->steps().begin(), t->steps().end(), b.steps().begin(), b.steps().end(), same));
     }
@@ -73,6 +75,21 @@ TEST(LeapTable, HypotheticalStepAndExpiry) {
     }
 }
 
+// Fixed faults: a file older than the built-in table (its steps, an expiry a year earlier, as
+// tzdata's leap-seconds.list of 2026) keeps the built-in expiry and says so; a UTF-8 byte-order
+// mark is no field of the first line.
+TEST(LeapTable, OlderFileKeepsBuiltInExpiryAndByteOrderMarkIsSkipped) {
+    varn::LeapFileError e;
+    std::string iers = slurp(IERS), iana = slurp(IANA);
+    const auto older = varn::parse_leap_text(iers.replace(iers.find("June 2027"), 9, "June 2026"), "old", e);
+    iana.replace(iana.find("4023129600"), 10, "3991593600");  // 2026-06-28
+    const auto older_iana = varn::parse_leap_text("\xEF\xBB\xBF" + iana, "old", e);
+    for (const auto& t : {older, older_iana})
+        EXPECT_TRUE(t && t->expires_mjd() == 61584.0 && t->expiry_source() == "built-in" &&
+                    t->steps_source() == "old" && t->source() == "old" && t->steps().size() == 42) << e.reason;
+    EXPECT_TRUE(varn::parse_leap_text("\xEF\xBB\xBF" + slurp(IERS), "bom", e)) << e.reason;
+}
+
 // Every reason a file is refused, by edits of the real files: the line (0: the whole file)
 // and a phrase of the reason.
 TEST(LeapTable, FaultyFilesAreRefusedWithLineAndReason) {
@@ -81,6 +98,7 @@ TEST(LeapTable, FaultyFilesAreRefusedWithLineAndReason) {
     struct Case { const std::string* text; std::string from, to; std::int64_t line; const char* reason; };
     const Case cases[] = {
         {&iers, "#  File expires on 28 June 2027", "#", 0, "no expiry date (\"File"},
+        {&iers, "28 June 2027", "31 December 2016", 7, "expiry date 2016-12-31 is earlier than the last step 2017-01-01"},
         {&iers, "28 June 2027", "28 Juin 2027", 7, "expiry date is not understood"},
         {&iers, "#\n#  File expires", "#  File expires on 1 July 2027\n#  File expires", 7, "second expiry"},
         {&iers, last, "    57754.0    1  1 2017       38", 41, "contradicts the known step 2017-01-01 (37 s)"},
@@ -109,10 +127,13 @@ TEST(LeapTable, FaultyFilesAreRefusedWithLineAndReason) {
         EXPECT_TRUE(e.file == "f.dat" && e.line == c.line && e.reason.find(c.reason) != std::string::npos)
             << c.reason << ": got line " << e.line << " '" << e.reason << "'";
     }
-    for (const std::string& path : {DATA + "absent.dat", DATA}) {
+    const std::string big = ::testing::TempDir() + "varn_leap_big.dat";  // a valid file past 1 MiB
+    write(big, iers + std::string(1 << 20, '#'));
+    for (const std::string& path : {DATA + "absent.dat", DATA, big}) {
         varn::LeapFileError e;
         EXPECT_TRUE(!varn::read_leap_file(path, e) && e.file == path && e.line == 0 && !e.reason.empty());
     }
+    std::remove(big.c_str());
 }
 
 // VARN_LEAP_SECONDS: unset is the built-in table; a file is kept (the same pointer) while
@@ -123,11 +144,12 @@ TEST(LeapTable, EnvironmentVariableAndItsCache) {
     write(path, text);
     varn::LeapFileError e;
     set_env("VARN_LEAP_SECONDS", nullptr);
-    EXPECT_EQ(varn::leap_table_from_env(e), varn::builtin_leap_table());
+    EXPECT_TRUE(varn::leap_table_from_env(e) == varn::builtin_leap_table() &&
+                varn::leap_table_for_path("", e) == varn::builtin_leap_table());
     set_env("VARN_LEAP_SECONDS", path.c_str());
     const auto first = varn::leap_table_from_env(e);
     ASSERT_TRUE(first && first->steps().size() == 43 && first->source() == path);
-    EXPECT_EQ(varn::leap_table_from_env(e), first);
+    EXPECT_TRUE(varn::leap_table_from_env(e) == first && varn::leap_table_for_path(path, e) == first);
     write(path, text + "# a comment changes the size\n");
     const auto second = varn::leap_table_from_env(e);
     EXPECT_TRUE(second && second != first && second->steps().size() == 43);

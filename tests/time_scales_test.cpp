@@ -1,6 +1,7 @@
 // Time scales: TAI - UTC, leap-second days, drift era, round trips, statuses.
 #include "time/time_scales.hpp"
 
+#include <array>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -91,46 +92,39 @@ TEST(TaiUtc, LeapSecondDayAndRoundTrips) {
         }
 }
 
-// Before 1972: TAI - UTC at 0h two days ahead, steps < 0.5 s unspread, 1959 Dec 31 ramps in.
-TEST(TaiUtc, DriftEraBefore1972) {
-    double u1, u2, v, a1, a2, before, after;
-    const double mid1965 = mjd_of(1965, 7, 15) + 0.4;
-    varn::taiutc(DJMJD0, mid1965, u1, u2), varn::dat(1965, 7, 17, 0.0, v);
-    EXPECT_TRUE(near("TAI-UTC, mid-1965 (s)", v, (mid1965 - u2) * 86400.0, 1e-6));
-
-    // 1968 February 1: -0.1 s less a day's drift, as TAI crosses 0h January 30.
-    const double jan30 = mjd_of(1968, 2, 1) - 2.0, eps = 1e-9;  // days
-    varn::taiutc(DJMJD0, jan30 - eps, u1, before), varn::taiutc(DJMJD0, jan30 + eps, u1, after);
-    EXPECT_TRUE(near("UTC jump (s)", 0.1 - 0.002592, (after - before - 2.0 * eps) * 86400.0, 1e-5));
-
-    // TT MJD 36932 reaches 1960 in the scan (status 0), a day earlier does not.
-    for (int tt : {36932, 36931}) {
-        varn::tttai(DJMJD0, tt, a1, a2);
-        EXPECT_TRUE(varn::taiutc(a1, a2, u1, u2) == (tt == 36932 ? 0 : 1) && u2 == a2) << tt;
+// Fixed fault (UTC took TAI - UTC of two days ahead, up to 0.113 s off): before 1972 UTC
+// keeps TAI - UTC = v + (MJD_UTC - ref) * rate of the row in force (data/tai-utc.dat) at the
+// instant itself, every 0.37 h from 1959-12-26 to 1972-01-04, to 2e-6 s (an MJD resolves
+// 0.6 us); UTC = TAI before 1960 with status +1; utctai gives the TAI back.
+TEST(TaiUtc, DriftEraIsThePublishedClock) {
+    std::vector<std::array<double, 4>> rows;  // MJD of the step, v (s), ref (MJD), rate (s/d)
+    std::ifstream list(DATA + "tai-utc.dat");
+    for (std::string line; std::getline(list, line);) {
+        std::array<double, 4> r;
+        std::sscanf(line.c_str(), "%*d %*s 1 =JD %lf TAI-UTC= %lf S + (MJD - %lf) X %lf", &r[0], &r[1], &r[2], &r[3]);
+        rows.push_back({r[0] - DJMJD0, r[1], r[2], r[3]});
     }
-
-    // 1959 December 31, 12h: between 0 and the 1960 value; 1960 from 0h: that value.
-    const double dec31 = mjd_of(1959, 12, 31);
-    varn::dat(1960, 1, 1, 0.0, v), varn::taiutc(DJMJD0, dec31 + 0.5, u1, u2);
-    EXPECT_TRUE(dec31 + 0.5 > u2 && (dec31 + 0.5 - u2) * 86400.0 < v) << u2;
-    varn::taiutc(DJMJD0, dec31 + 1.0 + v / 86400.0 + 0.25, u1, u2);
-    EXPECT_TRUE(near("TAI-UTC 1960 (s)", v, (dec31 + 1.25 + v / 86400.0 - u2) * 86400.0, 1e-6));
-    // UTC -> TAI spreads that step by the 1960 value at noon of January 1: half at 12h.
-    varn::dat(1960, 1, 1, 0.5, v), varn::utctai(DJMJD0, dec31 + 0.5, a1, a2);
-    EXPECT_TRUE(near("TAI-UTC 1959 Dec 31 12h (s)", 0.5 * v, (a2 - dec31 - 0.5) * 86400.0, 1e-6));
+    double u1, u2, t1, t2;
+    for (double tai = 36929.9; tai < 41321.0; tai += 0.37 / 24.0) {
+        const int status = varn::taiutc(DJMJD0, tai, u1, u2);
+        ASSERT_TRUE(status == (u2 < 36934.0) && u1 == DJMJD0) << tai;
+        double want_s = 0.0;
+        for (const auto& r : rows)
+            if (r[0] <= std::floor(u2)) want_s = r[1] + (u2 - r[2]) * r[3];
+        EXPECT_TRUE(near("TAI - UTC (s)", want_s, (tai - u2) * 86400.0, 2e-6)) << tai;
+        EXPECT_TRUE(varn::utctai(u1, u2, t1, t2) == 0 && near("TAI", tai, t2, MJD_ROUNDING)) << tai;
+    }
 }
 
-// UT1 - UTC is DUT from 1972 off leap-second days, before plus the drift since 0h UTC,
-// to 1e-5 s (an MJD's resolution); TT MJD 64000 (2034) warns, uses the last TAI - UTC.
-TEST(UtcUt1, Ut1MinusUtcIsDutFrom1972AndLateDatesWarn) {
+// UT1 - UTC is DUT off leap-second days (fixed fault: before 1972 it took the drift since
+// 0h UTC as well), to 1e-5 s (an MJD's resolution); TT MJD 64000 (2034) warns, uses the
+// last TAI - UTC.
+TEST(UtcUt1, Ut1MinusUtcIsDutAndLateDatesWarn) {
     double t1, t2;
-    for (double mjd : {41499.5, 51544.25, 56109.9, 57754.1, 60000.0}) {
+    for (double mjd : {36933.9, 39552.9, 41316.7, 41499.5, 51544.25, 56109.9, 57754.1, 60000.0}) {
         EXPECT_TRUE(varn::utcut1(DJMJD0, mjd, -0.3456, t1, t2) >= 0 && t1 == DJMJD0) << mjd;
         EXPECT_TRUE(near("UT1-UTC (s)", -0.3456, (t2 - mjd) * 86400.0, 1e-5)) << mjd;
     }
-    const double mjd = mjd_of(1967, 3, 3) + 0.9;
-    varn::utcut1(DJMJD0, mjd, 0.0, t1, t2);
-    EXPECT_TRUE(near("UT1-UTC drift (s)", 0.9 * 0.002592, (t2 - mjd) * 86400.0, 1e-5));
     double a1, a2, u1, u2;
     varn::tttai(DJMJD0, 64000.0, a1, a2);
     EXPECT_TRUE(varn::taiutc(a1, a2, u1, u2) == 1 && varn::utcut1(u1, u2, 0.25, t1, t2) == 1);

@@ -2,8 +2,9 @@ function varargout = varn_eop(varargin)
 %VARN_EOP  Earth orientation from an IERS series file, interpolated to the
 %          epochs of a batch, in the units varn takes.
 %
-%   [xp, yp, dX, dY, DUT, predicted] = varn_eop(file, tt)
+%   [xp, yp, dX, dY, DUT, predicted, lod] = varn_eop(file, tt)
 %   eop = varn_eop(file, tt)
+%   T = varn_eop(file)
 %
 %   With the whole job in two lines:
 %     [xp, yp, dX, dY, DUT] = varn_eop('eopc04.1962-now', tt);
@@ -17,21 +18,48 @@ function varargout = varn_eop(varargin)
 %                   double, or single and integer classes, converted)
 %
 %   Outputs (n rows; with one output, or none (ans), a 1 x 1 struct with
-%   these six fields instead):
+%   these seven fields instead):
 %     xp         n x 1 double   pole coordinate x, arcseconds
 %     yp         n x 1 double   pole coordinate y, arcseconds
 %     dX         n x 1 double   celestial pole offset dX, arcseconds
 %     dY         n x 1 double   celestial pole offset dY, arcseconds
 %     DUT        n x 1 double   UT1 - UTC, seconds
-%     predicted  n x 1 logical  true where a row used is a prediction
+%     predicted  n x 1 logical  true where any of the four rows used has
+%                               any of its pole, UT1 or nutation values
+%                               flagged as a prediction (see below)
+%     lod        n x 1 double   excess length of day, seconds, as varn_gcrs2itrs
+%                               takes it; NaN where a row used has none
+%
+%   The table (the file alone, one output): a 1 x 1 struct of the file's
+%   usable rows as they are, N x 1 columns:
+%     mjd        double   UTC epoch of the row, MJD
+%     xp, yp     double   pole coordinates, arcseconds
+%     dX, dY     double   celestial pole offsets, arcseconds (NaN where blank)
+%     dut        double   UT1 - UTC, seconds
+%     lod        double   excess length of day, seconds (NaN where blank)
+%     pred_pole  logical  the row's pole is a prediction (finals2000A flag P)
+%     pred_ut1   logical  its UT1 - UTC (and LOD) is a prediction
+%     pred_nut   logical  its dX, dY are a prediction (false where blank)
+%   The C04 series hold no predictions: their flags are all false.
+%
+%   What predicted means: an epoch is flagged when any of the four rows of
+%   its stencil has pred_pole, pred_ut1 or pred_nut set. Near the end of a
+%   finals2000A file the nutation turns to predictions days to weeks (up to
+%   about two months) before the pole and UT1 do, and finals2000A.all flags
+%   the nutation of its first years (1973 on) as predicted too: epochs there
+%   are flagged though their pole and UT1 rest on final values. To tell
+%   them apart, use the table's pred_pole, pred_ut1 and pred_nut.
 %
 %   Layouts:
 %     EOP 14 C04 (IAU 2000 version) and EOP 20 C04 of the IERS Earth
 %     Orientation Centre (x, y, dX, dY in arcseconds, UT1 - UTC in seconds);
 %     finals2000A of the IERS Rapid Service/Prediction Centre (Bulletin A;
-%     dX, dY in milliarcseconds, converted; I/P flags give `predicted`).
-%     In finals2000A, a row without pole or UT1 ends the usable table, and a
-%     blank dX or dY is a missing value.
+%     dX, dY in milliarcseconds and LOD in milliseconds, converted; I/P
+%     flags give `predicted`). In finals2000A, a row without pole or UT1
+%     ends the usable table, and a blank dX, dY or LOD is a missing value.
+%     LOD: the C04 column LOD (s); in finals2000A the Bulletin A LOD (bytes
+%     80-86, ms), which has no flag of its own and goes with UT1's; in EOP
+%     20 C04 a row that ends before its LOD column has none.
 %
 %   Interpolation: each epoch's UTC u (MJD) is formed from tt by varn's own
 %   TT -> TAI -> UTC chain; the value is the four-point Lagrange polynomial
@@ -40,7 +68,7 @@ function varargout = varn_eop(varargin)
 %   and TAI - UTC at 0h of u's date is added back, so UT1 is continuous
 %   across a leap second while UT1 - UTC jumps by 1 s. A missing value in
 %   the four rows gives NaN for that quantity only. Epochs outside the
-%   table, or NaN, give NaN in all five values and predicted false; those
+%   table, or NaN, give NaN in all six values and predicted false; those
 %   outside (not NaN) raise one warning per call:
 %     MATLAB:varn_eop:outOfRange       <k> of <n> epochs lie outside the EOP
 %                                      table, MJD <first> to <last> (UTC) ...
@@ -52,8 +80,9 @@ function varargout = varn_eop(varargin)
 %   within the file system's time resolution, clear varn_eop.
 %
 %   Errors (identifier: message), the first failed check is reported:
-%     MATLAB:varn_eop:nInput           Two inputs required.
-%     MATLAB:varn_eop:nOutput          Too many output arguments.
+%     MATLAB:varn_eop:nInput           One or two inputs required.
+%     MATLAB:varn_eop:nOutput          Too many output arguments. (more
+%                                      than seven, or than one for the table)
 %     MATLAB:varn_eop:NotText_file     Input for file must be a character
 %                                      row vector or a string scalar.
 %     MATLAB:varn_eop:NonNumeric_tt    Input for tt must be numeric.
@@ -92,6 +121,8 @@ function varargout = varn_eop(varargin)
 %     tt = [57754 37+32.184-1; 57754 37+32.184+1];   % 1 s before/after 0h UTC
 %     [xp, yp, dX, dY, DUT] = varn_eop('tests/data/eopc04_14_2016-12.txt', tt)
 %     % DUT jumps from -0.4078 to 0.5913 s; UT1 itself moves by microseconds
+%     T = varn_eop('tests/data/finals2000A_2016-07.txt');
+%     plot(T.mjd, T.lod); final = ~(T.pred_pole | T.pred_ut1 | T.pred_nut);
 %
 %   Download the current files from the IERS: EOP 20 C04 from the Earth
 %   Orientation Centre (https://hpiers.obspm.fr/eoppc/eop/eopc04/), and

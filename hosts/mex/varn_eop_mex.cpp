@@ -1,13 +1,15 @@
 // MEX entry of the function varn_eop, for MATLAB and GNU Octave:
 //
-//   [xp, yp, dX, dY, DUT, predicted] = varn_eop(file, tt)
-//   eop = varn_eop(file, tt)      (one output: a struct of the six columns)
+//   [xp, yp, dX, dY, DUT, predicted, lod] = varn_eop(file, tt)
+//   eop = varn_eop(file, tt)      (one output: a struct of the seven columns)
+//   T = varn_eop(file)            (the file's rows: a struct of its columns)
 //
 // Reads an IERS Earth orientation series (EOP 14 C04, EOP 20 C04 or
-// finals2000A) and interpolates it to the epochs tt, ready for varn. The
-// reader and the interpolation are the library's (eop/eop_table.hpp); this
-// file checks the arguments, keeps the parsed table of the last file between
-// calls, and reports. tt is checked and converted exactly as varn does it.
+// finals2000A) and interpolates it to the epochs tt, ready for varn, or
+// gives its rows as they are. The reader and the interpolation are the
+// library's (eop/eop_table.hpp); this file checks the arguments, keeps the
+// parsed table of the last file between calls, and reports. tt is checked
+// and converted exactly as varn does it.
 //
 // The host's error call may leave this function without running any C++
 // destructor, so an error is raised only where the function owns no memory:
@@ -25,6 +27,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "common/file_stamp.hpp"
 #include "eop/eop_table.hpp"
@@ -35,8 +38,15 @@ namespace {
 
 // Argument positions, in the order of the call.
 enum Input { FILE_NAME, TT, N_INPUTS };
-enum Output { XP, YP, DX, DY, DUT, PREDICTED, N_OUTPUTS };
-const char* const FIELD_NAMES[N_OUTPUTS] = {"xp", "yp", "dX", "dY", "DUT", "predicted"};
+enum Output { XP, YP, DX, DY, DUT, PREDICTED, LOD, N_OUTPUTS };
+const char* const FIELD_NAMES[N_OUTPUTS] = {"xp", "yp", "dX", "dY", "DUT", "predicted", "lod"};
+
+// The columns of the table form, T = varn_eop(file): the numbers, then the
+// prediction flags (logical).
+enum Column { T_MJD, T_XP, T_YP, T_DX, T_DY, T_DUT, T_LOD, T_PRED_POLE, T_PRED_UT1, T_PRED_NUT,
+              N_COLUMNS };
+const char* const COLUMN_NAMES[N_COLUMNS] = {"mjd", "xp",  "yp",        "dX",       "dY",
+                                             "dut", "lod", "pred_pole", "pred_ut1", "pred_nut"};
 
 // Room for a message around a file name of up to FILE_NAME_SIZE bytes.
 constexpr std::size_t MESSAGE_SIZE = LEAP_MESSAGE_SIZE;
@@ -160,12 +170,41 @@ const varn::EopTable* table_of(const char* name, const std::shared_ptr<const var
     return &cached->table;
 }
 
+// The table's rows as a 1 x 1 struct of n x 1 columns. The arrays belong to
+// the host from their creation (its allocator ends the call when memory
+// runs out), so nothing here needs releasing.
+mxArray* table_struct(const varn::EopTable& t) {
+    const std::size_t n = t.mjd.size();
+    const std::vector<double>* numbers[T_PRED_POLE] = {&t.mjd, &t.xp, &t.yp, &t.dX,
+                                                       &t.dY,  &t.dut, &t.lod};
+    const std::vector<unsigned char>* flags[N_COLUMNS - T_PRED_POLE] = {&t.pred_pole, &t.pred_ut1,
+                                                                        &t.pred_nut};
+    mxArray* s = mxCreateStructMatrix(1, 1, N_COLUMNS, const_cast<const char**>(COLUMN_NAMES));
+    for (int k = 0; k < T_PRED_POLE; ++k) {
+        mxArray* a = mxCreateDoubleMatrix(n, 1, mxREAL);
+        std::copy(numbers[k]->begin(), numbers[k]->end(), mxGetPr(a));
+        mxSetFieldByNumber(s, 0, k, a);
+    }
+    for (int k = T_PRED_POLE; k < N_COLUMNS; ++k) {
+        mxArray* a = mxCreateLogicalMatrix(n, 1);
+        const std::vector<unsigned char>& f = *flags[k - T_PRED_POLE];
+        mxLogical* out = mxGetLogicals(a);
+        for (std::size_t i = 0; i < n; ++i) out[i] = f[i] != 0;
+        mxSetFieldByNumber(s, 0, k, a);
+    }
+    return s;
+}
+
 }  // namespace
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    // Counts.
-    if (nrhs != N_INPUTS) raise("MATLAB:varn_eop:nInput", "Two inputs required.");
-    if (nlhs > N_OUTPUTS) raise("MATLAB:varn_eop:nOutput", "Too many output arguments.");
+    // Counts: the file alone gives its table (one output), with tt the
+    // values at the epochs.
+    if (nrhs < 1 || nrhs > N_INPUTS)
+        raise("MATLAB:varn_eop:nInput", "One or two inputs required.");
+    const bool whole_table = nrhs == 1;
+    if (nlhs > (whole_table ? 1 : N_OUTPUTS))
+        raise("MATLAB:varn_eop:nOutput", "Too many output arguments.");
 
     // The file name: a char row vector, or in MATLAB a string scalar.
     const mxArray* file = text_argument(prhs[FILE_NAME]);
@@ -174,13 +213,15 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
               "Input for file must be a character row vector or a string scalar.");
 
     // tt, exactly as varn checks it.
-    const mxArray* tt = prhs[TT];
-    if (!mxIsNumeric(tt) || !convertible_class(tt))
-        raise("MATLAB:varn_eop:NonNumeric_tt", "Input for tt must be numeric.");
-    if (mxIsComplex(tt)) raise("MATLAB:varn_eop:Complex_tt", "Input for tt must be real.");
-    if (mxIsSparse(tt)) raise("MATLAB:varn_eop:Sparse_tt", "Input for tt must be full.");
-    if (mxGetN(tt) != 2)
-        raise("MATLAB:varn_eop:WrongDimension_tt", "Input for tt must be of dimension nx2");
+    const mxArray* tt = whole_table ? nullptr : prhs[TT];
+    if (tt) {
+        if (!mxIsNumeric(tt) || !convertible_class(tt))
+            raise("MATLAB:varn_eop:NonNumeric_tt", "Input for tt must be numeric.");
+        if (mxIsComplex(tt)) raise("MATLAB:varn_eop:Complex_tt", "Input for tt must be real.");
+        if (mxIsSparse(tt)) raise("MATLAB:varn_eop:Sparse_tt", "Input for tt must be full.");
+        if (mxGetN(tt) != 2)
+            raise("MATLAB:varn_eop:WrongDimension_tt", "Input for tt must be of dimension nx2");
+    }
 
     // The leap-second table in force, then the file's table, parsed under
     // it. A NUL inside the name would open another file.
@@ -200,13 +241,17 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
     leap.reset();  // the table keeps its own
     if (!table) raise(id, message);
+    if (whole_table) {
+        plhs[0] = table_struct(*table);
+        return;
+    }
 
     // Host outputs, then the private arrays: tt converted to double and the
     // prediction flags (a bool is not the host's logical type everywhere).
     const std::size_t n = mxGetM(tt);
     mxArray* out[N_OUTPUTS];
-    for (int k = 0; k < PREDICTED; ++k) out[k] = mxCreateDoubleMatrix(n, 1, mxREAL);
-    out[PREDICTED] = mxCreateLogicalMatrix(n, 1);
+    for (int k = 0; k < N_OUTPUTS; ++k)
+        out[k] = k == PREDICTED ? mxCreateLogicalMatrix(n, 1) : mxCreateDoubleMatrix(n, 1, mxREAL);
     // The host holds tt, at least 2n bytes, so 17n bytes cannot overflow a
     // 64-bit size. An empty batch allocates nothing.
     double* tt_private = nullptr;
@@ -228,7 +273,7 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const std::int64_t outside =
         varn::eop_interpolate(*table, n_signed, tt_private, mxGetPr(out[XP]), mxGetPr(out[YP]),
                               mxGetPr(out[DX]), mxGetPr(out[DY]), mxGetPr(out[DUT]), predicted,
-                              &expired);
+                              &expired, mxGetPr(out[LOD]));
     std::copy(predicted, predicted + n, mxGetLogicals(out[PREDICTED]));
     std::free(tt_private);
     std::free(predicted);

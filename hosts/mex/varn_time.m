@@ -43,13 +43,13 @@ function varargout = varn_time(varargin)
 %     MATLAB:varn_time:invalidTime     <k> of <n> epochs are no valid time ...
 %
 %   How this relates to varn's own utc output: varn turns TT into UTC by its
-%   own chain, which keeps a quasi-day representation (on a leap-second day
-%   86401 SI seconds are spread over the day's 86400 "seconds", so its utc
-%   seconds there are fraction of day * 86400) and, before 1972, its own rule
-%   (TAI - UTC taken two days ahead, drift steps not spread). varn_time
-%   counts clock seconds and applies the drift expressions exactly; outside
-%   leap-second days from 1972 on the two agree to rounding (about 1e-6 s,
-%   the resolution of an MJD in one double).
+%   own chain, which keeps a quasi-day representation from 1972 (on a
+%   leap-second day 86401 SI seconds are spread over the day's 86400
+%   "seconds", so its utc seconds there are fraction of day * 86400). Before
+%   1972 varn takes the same exact clock as varn_time. Outside leap-second
+%   days the two agree to rounding (about 1e-6 s, the resolution of an MJD
+%   in one double); in the last tenth of a second before a 1960s step up,
+%   where varn_time reads past 86400 s, varn's utc carries into the next day.
 %
 %   The leap-second table: built in as of IERS Bulletin C 72 (July 2026),
 %   valid until 2027-06-28. The environment variable VARN_LEAP_SECONDS may
@@ -57,8 +57,11 @@ function varargout = varn_time(varargin)
 %   apart by the content), read by varn, varn_fast, varn_eop and varn_time
 %   and kept while its path, size and modification time are unchanged. It
 %   must hold every known step from 1972 with the same date and value, may
-%   add later steps of +-1 s on the first day of a month, and its expiry
-%   date replaces the built-in one (the drift era stays built in).
+%   add later steps of +-1 s on the first day of a month, and may not
+%   expire before its last step (a UTF-8 byte-order mark is skipped). The
+%   table expires on the later of the file's date and the built-in one: an
+%   older file (as the system's tzdata copy often is) does not shorten what
+%   the built-in table knows. The drift era stays built in.
 %     setenv('VARN_LEAP_SECONDS', '/data/iers/Leap_Second.dat')
 %
 %   table = varn_time('leapseconds'), the table in force, a struct:
@@ -67,10 +70,15 @@ function varargout = varn_time(varargin)
 %     expires      1 x 3 double  year, month, day of the expiry date
 %     expires_mjd  double        the same as an MJD
 %     source       char          'built-in', or the path of the file
+%     steps_source char          where the steps came from: 'built-in' or
+%                                the path of the file
+%     expiry_source char         where the expiry date came from: the
+%                                file's path, or 'built-in' when the
+%                                built-in table expires later
 %
 %   Expiry: an epoch whose UTC lies after the expiry date may miss a leap
 %   second announced since; its results assume none after the last known
-%   step. One warning per call names the count, the date and the source:
+%   step. One warning per call names the count, the date and its source:
 %     MATLAB:varn_time:leapSecondsExpired
 %   (varn, varn_fast and varn_eop raise the same under their own names).
 %   Load a newer file through VARN_LEAP_SECONDS; to accept the risk

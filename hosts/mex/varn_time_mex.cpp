@@ -3,7 +3,7 @@
 //   [out, cal] = varn_time(t, from, to)     time stamps from one scale to another
 //   table = varn_time('leapseconds')        the leap-second table in force
 //
-// The conversion is the library's (pipeline/time_convert.hpp); this file
+// The conversion is the library's (time/time_convert.hpp); this file
 // checks the arguments, takes the leap-second table in force
 // (VARN_LEAP_SECONDS), and reports. As in the other gateways an error is
 // raised only where the function owns no memory, and warnings come last.
@@ -26,13 +26,15 @@ enum Input { T, FROM, TO, N_INPUTS };
 constexpr int N_OUTPUTS = 2;
 
 // Fields of the table's struct.
-const char* const TABLE_FIELDS[] = {"steps", "expires", "expires_mjd", "source"};
-constexpr int N_TABLE_FIELDS = 4;
+const char* const TABLE_FIELDS[] = {"steps", "expires", "expires_mjd", "source", "steps_source",
+                                    "expiry_source"};
+constexpr int N_TABLE_FIELDS = 6;
 
 void raise(const char* id, const char* message) { mexErrMsgIdAndTxt(id, "%s", message); }
 
 // The struct of varn_time('leapseconds'): the steps from 1972 (year, month,
-// day, TAI - UTC in seconds), the expiry date, the source.
+// day, TAI - UTC in seconds), the expiry date, the source, and where the
+// steps and the expiry date came from.
 mxArray* table_struct(const varn::LeapTable& leap) {
     const std::size_t first = leap.first_integral();
     const std::size_t k = leap.steps().size() - first;
@@ -54,6 +56,8 @@ mxArray* table_struct(const varn::LeapTable& leap) {
     mxSetFieldByNumber(s, 0, 1, expires);
     mxSetFieldByNumber(s, 0, 2, mxCreateDoubleScalar(expires_mjd));
     mxSetFieldByNumber(s, 0, 3, mxCreateString(leap.source().c_str()));
+    mxSetFieldByNumber(s, 0, 4, mxCreateString(leap.steps_source().c_str()));
+    mxSetFieldByNumber(s, 0, 5, mxCreateString(leap.expiry_source().c_str()));
     return s;
 }
 
@@ -107,8 +111,10 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         raise("MATLAB:varn_time:NonNumeric_t", "Input for t must be numeric.");
     if (mxIsComplex(t)) raise("MATLAB:varn_time:Complex_t", "Input for t must be real.");
     if (mxIsSparse(t)) raise("MATLAB:varn_time:Sparse_t", "Input for t must be full.");
+    // mxGetN counts every trailing dimension together: an n x 3 x 2 array
+    // would pass for n x 6.
     const std::size_t cols = mxGetN(t);
-    if (cols != 2 && cols != 6)
+    if ((cols != 2 && cols != 6) || mxGetNumberOfDimensions(t) != 2)
         raise("MATLAB:varn_time:WrongDimension_t", "Input for t must be of dimension nx2 or nx6");
     varn::TimeScale from, to;
     if (!scale_of(prhs[FROM], "from", from, id, message) || !scale_of(prhs[TO], "to", to, id, message))

@@ -18,6 +18,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "eop/eop_table.hpp"
@@ -169,14 +170,14 @@ py::tuple read_eop(const std::string& path, const std::string& name, const Leap&
                                          status.tai_utc_before_s, status.tai_utc_after_s, told));
 }
 
-// Earth orientation at the epochs tt: (xp, yp, dX, dY, dut, predicted,
+// Earth orientation at the epochs tt: (xp, yp, dX, dY, dut, predicted, lod,
 // number of epochs outside the table, number after the expiry of the
 // leap-second table the file was read under).
 py::tuple interpolate(const varn::EopTable& table, const Column& tt) {
     const py::ssize_t n = tt_rows(tt);
-    Column value[5];
-    double* v[5];
-    for (int k = 0; k < 5; ++k) {
+    Column value[6];
+    double* v[6];
+    for (int k = 0; k < 6; ++k) {
         value[k] = Column(n);
         v[k] = value[k].mutable_data();
     }
@@ -186,10 +187,11 @@ py::tuple interpolate(const varn::EopTable& table, const Column& tt) {
     std::int64_t outside = 0, expired = 0;
     {
         py::gil_scoped_release unlocked;
-        outside = varn::eop_interpolate(table, n, t, v[0], v[1], v[2], v[3], v[4], p, &expired);
+        outside = varn::eop_interpolate(table, n, t, v[0], v[1], v[2], v[3], v[4], p, &expired,
+                                        v[5]);
     }
-    return py::make_tuple(value[0], value[1], value[2], value[3], value[4], predicted, outside,
-                          expired);
+    return py::make_tuple(value[0], value[1], value[2], value[3], value[4], predicted, value[5],
+                          outside, expired);
 }
 
 // Time stamps from one scale to another (names checked by the caller):
@@ -273,6 +275,27 @@ py::tuple transform(bool to_itrs, const Strided& rc2t, const Strided& rpom, cons
     return py::make_tuple(out[0], out[1], out[2]);
 }
 
+// The table's rows as a dict of new arrays of shape (N,): mjd, xp, yp, dX,
+// dY, dut, lod (float64, the units of EopTable) and the prediction flags
+// pred_pole, pred_ut1, pred_nut (bool).
+py::dict table_columns(const varn::EopTable& t) {
+    py::dict columns;
+    const std::pair<const char*, const std::vector<double>*> numbers[] = {
+        {"mjd", &t.mjd}, {"xp", &t.xp}, {"yp", &t.yp}, {"dX", &t.dX},
+        {"dY", &t.dY},   {"dut", &t.dut}, {"lod", &t.lod}};
+    for (const auto& [name, column] : numbers)
+        columns[name] = py::array_t<double>(static_cast<py::ssize_t>(column->size()), column->data());
+    const std::pair<const char*, const std::vector<unsigned char>*> flags[] = {
+        {"pred_pole", &t.pred_pole}, {"pred_ut1", &t.pred_ut1}, {"pred_nut", &t.pred_nut}};
+    for (const auto& [name, column] : flags) {
+        py::array_t<bool> a(static_cast<py::ssize_t>(column->size()));
+        bool* out = a.mutable_data();
+        for (std::size_t i = 0; i < column->size(); ++i) out[i] = (*column)[i] != 0;
+        columns[name] = a;
+    }
+    return columns;
+}
+
 const char* layout_name(varn::EopFormat format) {
     switch (format) {
         case varn::EopFormat::C04_14: return "C04_14";
@@ -294,7 +317,7 @@ PYBIND11_MODULE(_varn, m) {
     m.def("read_eop", &read_eop, py::arg("path"), py::arg("name"), py::arg("leap"),
           "(table, error, line, field, errno, mismatch) of an EOP file; path as bytes.");
     m.def("interpolate", &interpolate, py::arg("table"), py::arg("tt"),
-          "(xp, yp, dX, dY, dut, predicted, outside, expired) at the epochs tt.");
+          "(xp, yp, dX, dY, dut, predicted, lod, outside, expired) at the epochs tt.");
     m.def("current_leap", &current_leap,
           "(Leap, '', 0, '') for the leap-second table in force, or (None, file, line, reason).");
     m.def("convert_times", &convert_times, py::arg("t"), py::arg("from_scale"),
@@ -315,6 +338,9 @@ PYBIND11_MODULE(_varn, m) {
         .def_property_readonly("layout", [](const varn::EopTable& t) { return layout_name(t.format); })
         .def_property_readonly("mjd_first", [](const varn::EopTable& t) { return t.mjd.front(); })
         .def_property_readonly("mjd_last", [](const varn::EopTable& t) { return t.mjd.back(); })
+        .def("columns", &table_columns,
+             "The rows as a dict of new arrays: mjd, xp, yp, dX, dY, dut, lod (float64), "
+             "pred_pole, pred_ut1, pred_nut (bool).")
         .def("parsed_under", [](const varn::EopTable& t, const Leap& l) { return t.leap == l.table; },
              "Whether the table was read under the leap-second table l.");
 }

@@ -13,13 +13,11 @@
 // enough (below 1e-11 rad/s) that their own rates are left out.
 #include "frames/state_vectors.hpp"
 
-#include "rotation/epoch_steps.hpp"
+#include "common/run_blocks.hpp"
 
 namespace varn {
 
 namespace {
-
-constexpr double SECONDS_PER_DAY = 86400.0;
 
 // A thread costs about 30 us to start and join; a row about 30 ns. Blocks of
 // this many rows repay their thread many times over (see bench/).
@@ -88,7 +86,7 @@ void run_rows(const Job& job, std::int64_t begin, std::int64_t end) {
             for (int k = 0; k < 3; ++k)
                 rq[j][k] = w[0][j] * c2t[0][k] + w[1][j] * c2t[1][k] + w[2][j] * c2t[2][k];
         const double lod_s = job.lod.data ? job.lod.data[i * job.lod.row] : 0.0;
-        const double omega = EARTH_RATE_RAD_S * (1.0 - lod_s / SECONDS_PER_DAY);
+        const double omega = EARTH_RATE_RAD_S * (1.0 - lod_s / DAYSEC);
 
         // Every input of the row is read before anything is written.
         const Vec r = load(job.r, i);

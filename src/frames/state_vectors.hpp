@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "common/constants.hpp"
+
 namespace varn {
 
 // The rule, per row, with W = rpom (TIRS to ITRS) and RQ = W^T rc2t (the
@@ -50,9 +52,8 @@ namespace varn {
 // EARTH_RATE_RAD_S; the velocity and acceleration terms are those of a
 // frame rotating at a constant rate (the transport theorem).
 
-// Nominal angular velocity of the Earth, rad/s: 2 pi times the Earth
-// rotation angle's rate, 1.00273781191135448 turns per UT1 day, / 86400 s.
-constexpr double EARTH_RATE_RAD_S = 7.292115146706979e-5;
+// The nominal angular velocity of the Earth, EARTH_RATE_RAD_S (rad/s), is
+// that of common/constants.hpp.
 
 // A batch of n 3 x 3 matrices: element (j, k), both from 0, of row i's matrix
 // at data[i * row + j * mrow + k * mcol]; strides in doubles. The matrices

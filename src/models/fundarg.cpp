@@ -15,9 +15,6 @@ namespace {
 constexpr double TURNAS = 1296000.0;
 // Seconds of sidereal angle per radian: 86400 / (2 pi).
 constexpr double SEC_PER_RAD = 13750.987083139758;
-// MJD of J2000.0 and days per Julian century.
-constexpr double MJD_J2000 = 51544.5;
-constexpr double DAYS_PER_JC = 36525.0;
 
 // Delaunay polynomials: coefficients of T^0 .. T^4, arcseconds per century^k.
 struct DelaunayPoly { double c0, c1, c2, c3, c4; };

@@ -4,14 +4,12 @@
 
 #include <cmath>
 
+#include "common/constants.hpp"
+
 namespace varn {
 
-// Radians per arcsecond.
-constexpr double DAS2R = 4.848136811095359935899141e-6;
-// Two pi, the double nearest to it.
-constexpr double D2PI = 6.283185307179586476925287;
-// Pi.
-constexpr double DPI = 3.141592653589793238462643;
+// DAS2R (radians per arcsecond), DPI and D2PI are those of
+// common/constants.hpp.
 
 // Remainder of x / 2 pi with the sign of x: the same value, to the bit, as
 // std::fmod(x, D2PI), in about a third of its time for the angles of the

@@ -1,6 +1,6 @@
 // Internal to the library: the steps of one epoch that the exact and the fast
-// computations share (pipeline/iau_compute.hpp, pipeline/iau_compute_fast.hpp),
-// and the sharing of rows among threads. Not part of the public interface.
+// computations share (rotation/iau_compute.hpp, rotation/iau_compute_fast.hpp).
+// Not part of the public interface.
 //
 // The epoch's work splits into what depends on TT alone and changes slowly
 // (the high-frequency terms, the CIP and CIO locator, the equation of the
@@ -8,17 +8,15 @@
 // write_row always evaluates in full.
 #pragma once
 
-#include <algorithm>
-#include <array>
 #include <cstdint>
-#include <thread>
 #include <vector>
 
+#include "common/run_blocks.hpp"
 #include "time/leap_table.hpp"
 
 namespace varn::detail {
 
-// The 24 arrays of a call and their row count, as in pipeline/iau_compute.hpp.
+// The 24 arrays of a call and their row count, as in rotation/iau_compute.hpp.
 struct Arrays {
     std::int64_t n;
     const double *tt, *xp, *yp, *dX, *dY, *DUT;
@@ -71,37 +69,5 @@ struct TimedRow {
     std::int64_t row;
 };
 std::vector<TimedRow> rows_in_time_order(const Arrays& a);
-
-// Runs work(begin, end) over contiguous blocks that cover [0, count) (once,
-// on an empty range, for count <= 0), on up to `threads` threads (0 or
-// less: one per hardware thread), the calling thread included, each with at
-// least min_per_thread items. A block whose thread cannot be started runs
-// on the calling thread. Returns, when every block is done, the number of
-// blocks.
-template <class Work>
-std::int64_t run_blocks(std::int64_t count, int threads, std::int64_t min_per_thread, Work work) {
-    constexpr int MAX_THREADS = 256;
-    const std::int64_t wanted =
-        threads > 0 ? threads : static_cast<std::int64_t>(std::thread::hardware_concurrency());
-    const std::int64_t workers = std::max<std::int64_t>(
-        1, std::min<std::int64_t>({wanted, MAX_THREADS, count / min_per_thread}));
-    // Blocks of near-equal size; block 0 runs on the calling thread.
-    std::array<std::thread, MAX_THREADS> pool;
-    const std::int64_t base = count / workers;
-    const std::int64_t extra = count % workers;
-    auto bound = [=](std::int64_t b) { return b * base + std::min(b, extra); };
-    for (std::int64_t b = 1; b < workers; ++b) {
-        try {
-            pool[static_cast<std::size_t>(b)] = std::thread(work, bound(b), bound(b + 1));
-        } catch (...) {
-            work(bound(b), bound(b + 1));
-        }
-    }
-    work(std::int64_t{0}, bound(1));
-    for (std::thread& th : pool) {
-        if (th.joinable()) th.join();
-    }
-    return workers;
-}
 
 }  // namespace varn::detail

@@ -27,9 +27,6 @@ namespace {
 
 // Microarcseconds to arcseconds, and microseconds to seconds.
 constexpr double MICRO = 1e-6;
-// MJD of J2000.0 and days per Julian century.
-constexpr double MJD_J2000 = 51544.5;
-constexpr double DAYS_PER_JC = 36525.0;
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 

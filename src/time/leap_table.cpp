@@ -1,29 +1,20 @@
-// The built-in table of TAI - UTC, the reader of the published leap-second
-// files, and the table of the process (VARN_LEAP_SECONDS).
+// The built-in table of TAI - UTC, the search for the step of a date, the
+// table of a file kept for the process, and the texts the hosts report. The
+// file formats are read in leap_file.cpp.
 #include "time/leap_table.hpp"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <mutex>
 #include <new>
 
-#include <erfa.h>
-
+#include "common/calendar.hpp"
 #include "common/file_stamp.hpp"
 #include "common/text_lines.hpp"
 
 namespace varn {
-
-// Sets the derived fields (MJD, month count, drift-row count) of a new table.
-std::shared_ptr<const LeapTable> make_leap_table(std::vector<LeapStep> steps, double expires_mjd,
-                                                 std::string source);
-
 namespace {
 
 // TAI - UTC (s) in force from 0h UTC on the first day of the month; until
@@ -31,7 +22,7 @@ namespace {
 // IERS Bulletin C), as of Bulletin C 72 (July 2026).
 //
 // To add a leap second: append a row {year, month, new value}, raise the row
-// count below and set BUILTIN_EXPIRES to the expiry date of the bulletin
+// count below and set BUILTIN_EXPIRES_MJD to the expiry date of the bulletin
 // that announced it.
 struct PublishedStep {
     std::int32_t year;
@@ -97,213 +88,29 @@ static_assert(LEAP_STEPS[14].year == 1972 && LEAP_STEPS[13].rate_s_per_day > 0.0
 
 // Bulletin C 72: "File expires on 28 June 2027".
 constexpr double BUILTIN_EXPIRES_MJD = 61584.0;
-
-// MJD of the NTP epoch, 1900 January 1 0h; seconds per day.
-constexpr double NTP_EPOCH_MJD = 15020.0;
-constexpr std::int64_t NTP_SECONDS_PER_DAY = 86400;
-// A leap-second file is a few kilobytes: anything past this is not one.
-constexpr std::size_t MAX_FILE_BYTES = 1 << 20;
-
-double mjd_of_date(int year, int month, int day) {
-    double djm0, djm;
-    return eraCal2jd(year, month, day, &djm0, &djm) == 0 ? djm : std::nan("");
-}
-
-using detail::Lines;
-
-// The blank-separated words of a line, at most `max` of them.
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> out;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
-
-// A whole number written as digits, optionally '-' before and ".0..." after
-// (the MJD column of Leap_Second.dat reads 41317.0). At most 15 digits, so
-// the value is exact as a double and never overflows.
-bool whole_number(std::string_view w, std::int64_t& value) {
-    std::size_t i = 0;
-    const bool negative = !w.empty() && w[0] == '-';
-    if (negative) ++i;
-    const std::size_t first = i;
-    value = 0;
-    while (i < w.size() && w[i] >= '0' && w[i] <= '9' && i - first < 15)
-        value = 10 * value + (w[i++] - '0');
-    if (i == first) return false;
-    if (i < w.size() && w[i] == '.') {
-        ++i;
-        while (i < w.size() && w[i] == '0') ++i;
-    }
-    if (negative) value = -value;
-    return i == w.size();
-}
-
-// "28 June 2027" (or "28 Jun 2027") at the end of an expiry comment.
-bool english_date(std::string_view text, double& mjd) {
-    static const char* const MONTHS[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                         "jul", "aug", "sep", "oct", "nov", "dec"};
-    const std::vector<std::string_view> w = words(text);
-    std::int64_t day, year;
-    if (w.size() != 3 || w[1].size() < 3 || !whole_number(w[0], day) || !whole_number(w[2], year))
-        return false;
-    for (int m = 0; m < 12; ++m) {
-        if (std::equal(MONTHS[m], MONTHS[m] + 3, w[1].begin(),
-                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); }) &&
-            day >= 1 && day <= 31 && year >= 1972 && year <= 9999) {
-            mjd = mjd_of_date(static_cast<int>(year), m + 1, static_cast<int>(day));
-            return !std::isnan(mjd);
-        }
-    }
-    return false;
-}
-
-std::string step_text(int year, int month, double value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-01 (%g s)", year, month, value);
-    return buf;
-}
-
-// A row of the file: the step's date and value, or a reason.
-struct FileStep {
-    int year = 0, month = 0, day = 0;
-    double value = 0.0;
-};
-
-// Leap_Second.dat: "MJD day month year TAI-UTC".
-const char* iers_row(const std::vector<std::string_view>& w, FileStep& s) {
-    std::int64_t mjd, day, month, year, value;
-    if (w.size() != 5) return "a step needs five fields: MJD, day, month, year, TAI-UTC";
-    if (!whole_number(w[0], mjd) || !whole_number(w[1], day) || !whole_number(w[2], month) ||
-        !whole_number(w[3], year) || !whole_number(w[4], value))
-        return "a field is not a whole number";
-    if (!(year >= 1900 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31) ||
-        mjd_of_date(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)) !=
-            static_cast<double>(mjd))
-        return "the MJD is not that of the date";
-    s = {static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
-         static_cast<double>(value)};
-    return nullptr;
-}
-
-// leap-seconds.list: "NTP-seconds TAI-UTC [# comment]".
-const char* iana_row(const std::vector<std::string_view>& w, FileStep& s) {
-    std::int64_t ntp, value;
-    if (w.size() < 2 || (w.size() > 2 && w[2][0] != '#'))
-        return "a step needs two fields, NTP seconds and TAI-UTC, then only a comment";
-    if (!whole_number(w[0], ntp) || !whole_number(w[1], value))
-        return "a field is not a whole number";
-    double fd;
-    if (ntp < 0 || ntp % NTP_SECONDS_PER_DAY != 0 ||
-        eraJd2cal(2400000.5, static_cast<double>(ntp / NTP_SECONDS_PER_DAY) + NTP_EPOCH_MJD,
-                  &s.year, &s.month, &s.day, &fd) != 0)
-        return "the NTP time is not 0h of a day";
-    s.value = static_cast<double>(value);
-    return nullptr;
-}
-
-std::shared_ptr<const LeapTable> fail(LeapFileError& error, const std::string& file,
-                                      std::int64_t line, std::string reason) {
-    error.file = file;
-    error.line = line;
-    error.reason = std::move(reason);
-    return nullptr;
-}
-
-std::shared_ptr<const LeapTable> parse(std::string_view text, const std::string& source,
-                                       LeapFileError& error) {
-    const LeapTable& builtin = builtin_leap();
-    const std::vector<LeapStep>& known = builtin.steps();
-    const std::size_t first = builtin.first_integral();
-
-    bool iana = false;
-    Lines scan{text};
-    for (std::string_view line; scan.next(line);)
-        iana = iana || line.rfind("#@", 0) == 0 || line.rfind("#$", 0) == 0;
-
-    std::vector<PublishedStep> steps(LEAP_STEPS, LEAP_STEPS + first);
-    double expires = std::nan("");
-    std::int64_t expiry_line = 0;
-    Lines lines{text};
-    for (std::string_view line; lines.next(line);) {
-        const std::vector<std::string_view> w = words(line);
-        if (w.empty()) continue;
-        // The expiry date: IANA "#@ NTP", IERS "# File expires on 28 June 2027".
-        const std::size_t said = line.find("File expires on");
-        const bool stamp = iana ? line.rfind("#@", 0) == 0 : (line[0] == '#' && said != line.npos);
-        if (stamp) {
-            if (expiry_line != 0) return fail(error, source, lines.number, "a second expiry date");
-            std::int64_t ntp = -1;
-            const std::vector<std::string_view> stamp_words = words(line.substr(2));
-            const bool ok = iana ? stamp_words.size() == 1 && whole_number(stamp_words[0], ntp) &&
-                                       ntp >= 0
-                                 : english_date(line.substr(said + 15), expires);
-            if (!ok) return fail(error, source, lines.number, "the expiry date is not understood");
-            if (iana)
-                expires = std::floor(static_cast<double>(ntp) / NTP_SECONDS_PER_DAY) + NTP_EPOCH_MJD;
-            expiry_line = lines.number;
-            continue;
-        }
-        if (w[0][0] == '#') continue;
-
-        FileStep s;
-        if (const char* why = iana ? iana_row(w, s) : iers_row(w, s))
-            return fail(error, source, lines.number, why);
-        const std::size_t k = steps.size();
-        const PublishedStep& prev = steps.back();
-        if (s.day != 1)
-            return fail(error, source, lines.number, "a step must fall on the first day of a month");
-        if (12 * s.year + s.month <= 12 * prev.year + prev.month)
-            return fail(error, source, lines.number, "the steps are not in increasing order of date");
-        if (k < known.size()) {
-            const LeapStep& b = known[k];
-            if (s.year != b.year || s.month != b.month || s.value != b.tai_minus_utc_s)
-                return fail(error, source, lines.number,
-                            "step " + step_text(s.year, s.month, s.value) +
-                                " contradicts the known step " +
-                                step_text(b.year, b.month, b.tai_minus_utc_s));
-        } else if (std::fabs(s.value - prev.tai_minus_utc_s) != 1.0) {
-            return fail(error, source, lines.number,
-                        "step " + step_text(s.year, s.month, s.value) +
-                            " is not 1 s from the one before");
-        }
-        steps.push_back({s.year, s.month, s.value, 0.0, 0.0});
-    }
-    if (steps.size() < known.size()) {
-        const LeapStep& b = known[steps.size()];
-        return fail(error, source, 0,
-                    "the known step " + step_text(b.year, b.month, b.tai_minus_utc_s) + " is missing");
-    }
-    if (expiry_line == 0)
-        return fail(error, source, 0,
-                    iana ? "no expiry date (#@ line)" : "no expiry date (\"File expires on\" line)");
-
-    std::vector<LeapStep> table;
-    for (const PublishedStep& p : steps)
-        table.push_back({p.year, p.month, p.tai_minus_utc_s, p.ref_mjd, p.rate_s_per_day, 0.0, 0});
-    return make_leap_table(std::move(table), expires, source);
-}
+constexpr const char* BUILTIN = "built-in";
 
 }  // namespace
 
+namespace detail {
+
 std::shared_ptr<const LeapTable> make_leap_table(std::vector<LeapStep> steps, double expires_mjd,
-                                                 std::string source) {
+                                                 std::string source, std::string steps_source,
+                                                 std::string expiry_source) {
     auto table = std::make_shared<LeapTable>();
     for (LeapStep& s : steps) {
         s.mjd = mjd_of_date(s.year, s.month, 1);
-        s.months = 12 * static_cast<std::int64_t>(s.year) + s.month;
         if (s.rate_s_per_day != 0.0) ++table->first_integral_;
     }
     table->steps_ = std::move(steps);
     table->expires_mjd_ = expires_mjd;
     table->source_ = std::move(source);
+    table->steps_source_ = std::move(steps_source);
+    table->expiry_source_ = std::move(expiry_source);
     return table;
 }
+
+}  // namespace detail
 
 int LeapTable::step_on(double day) const {
     // Steps are few and the latest are asked for most: search from the end.
@@ -316,69 +123,74 @@ const std::shared_ptr<const LeapTable>& builtin_leap_table() {
     static const std::shared_ptr<const LeapTable> table = [] {
         std::vector<LeapStep> steps;
         for (const PublishedStep& p : LEAP_STEPS)
-            steps.push_back({p.year, p.month, p.tai_minus_utc_s, p.ref_mjd, p.rate_s_per_day, 0.0, 0});
-        return make_leap_table(std::move(steps), BUILTIN_EXPIRES_MJD, "built-in");
+            steps.push_back({p.year, p.month, p.tai_minus_utc_s, p.ref_mjd, p.rate_s_per_day, 0.0});
+        return detail::make_leap_table(std::move(steps), BUILTIN_EXPIRES_MJD, BUILTIN, BUILTIN,
+                                       BUILTIN);
     }();
     return table;
 }
 
-std::shared_ptr<const LeapTable> parse_leap_text(std::string_view text, const std::string& source,
-                                                 LeapFileError& error) {
-    try {
-        return parse(text, source, error);
-    } catch (const std::bad_alloc&) {
-        return fail(error, source, 0, "out of memory");
+namespace {
+
+// What tells that a file is still the one that was read: its path, and its
+// device, file number, size, modification and change times (an edit of the
+// same size whose modification time was put back, as cp -p and rsync -t
+// leave it, still moves the change time). The key is taken before the read,
+// so a change during the read is seen next time.
+struct FileKey {
+    std::string path;
+    detail::FileStamp stamp;
+};
+
+// The key of the file at path; false (errno set) when it cannot be had.
+bool file_key(const std::string& path, FileKey& key) {
+    detail::FileStamp stamp;
+    if (const int e = detail::file_stamp(path.c_str(), stamp)) {
+        errno = e;
+        return false;
     }
+    key = {path, stamp};
+    return true;
 }
 
-std::shared_ptr<const LeapTable> read_leap_file(const std::string& path, LeapFileError& error) {
-    std::FILE* f = detail::open_file(path.c_str(), "rb");  // a UTF-8 name on every platform
-    if (!f) return fail(error, path, 0, std::strerror(errno));
-    std::string text;
-    const char* why = nullptr;
+bool same_file(const FileKey& a, const FileKey& b) { return a.path == b.path && a.stamp == b.stamp; }
+
+std::shared_ptr<const LeapTable> refuse(LeapFileError& error, const std::string& file,
+                                        const char* reason) {
+    error.file = file;
+    error.line = 0;
+    error.reason = reason;
+    return nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<const LeapTable> leap_table_for_path(const std::string& path, LeapFileError& error) {
+    if (path.empty()) return builtin_leap_table();
+
+    // The one file last read, and its table.
+    static std::mutex mutex;
+    static FileKey kept_key;
+    static std::shared_ptr<const LeapTable> kept;
+    const std::lock_guard<std::mutex> lock(mutex);
     try {
-        char buf[4096];
-        std::size_t got;
-        while (!why && (got = std::fread(buf, 1, sizeof buf, f)) > 0) {
-            text.append(buf, got);
-            if (text.size() > MAX_FILE_BYTES) why = "larger than 1 MiB: not a leap-second file";
-        }
-        if (!why && std::ferror(f)) why = std::strerror(errno);  // a directory: EISDIR
+        FileKey key;
+        if (!file_key(path, key)) return refuse(error, path, std::strerror(errno));
+        if (kept && same_file(kept_key, key)) return kept;
+        std::shared_ptr<const LeapTable> table = read_leap_file(path, error);
+        if (table) kept_key = std::move(key), kept = table;
+        return table;
     } catch (const std::bad_alloc&) {
-        why = "out of memory";
+        return refuse(error, path, "out of memory");
     }
-    std::fclose(f);
-    if (why) return fail(error, path, 0, why);
-    return parse_leap_text(text, path, error);
 }
 
 std::shared_ptr<const LeapTable> leap_table_from_env(LeapFileError& error) {
     const char* name = std::getenv("VARN_LEAP_SECONDS");
-    if (!name || !*name) return builtin_leap_table();
-
-    // The file's identity and state when it was read (device, file number,
-    // size, modification and change times): a later change of any of these
-    // forces a new read, an edit of the same size whose modification time
-    // was put back included. The state is taken before the read, so a change
-    // during the read is seen next time.
-    struct Kept {
-        std::string path;
-        detail::FileStamp stamp;
-        std::shared_ptr<const LeapTable> table;
-    };
-    static std::mutex mutex;
-    static Kept kept;
-    const std::lock_guard<std::mutex> lock(mutex);
     try {
-        const std::string path(name);
-        detail::FileStamp stamp;
-        if (const int e = detail::file_stamp(name, stamp)) return fail(error, path, 0, std::strerror(e));
-        if (kept.table && kept.path == path && kept.stamp == stamp) return kept.table;
-        std::shared_ptr<const LeapTable> table = read_leap_file(path, error);
-        if (table) kept = {path, stamp, table};
-        return table;
-    } catch (const std::bad_alloc&) {
-        return fail(error, name, 0, "out of memory");
+        return leap_table_for_path(name ? name : "", error);
+    } catch (const std::bad_alloc&) {  // the path's own copy
+        return refuse(error, name ? name : "", "out of memory");
     }
 }
 
@@ -398,26 +210,13 @@ std::string expiry_message(const LeapTable& table, std::int64_t expired, std::in
         "newer IERS Leap_Second.dat or leap-seconds.list in the environment variable "
         "VARN_LEAP_SECONDS.",
         static_cast<long long>(expired), static_cast<long long>(n), iso_date(table.expires_mjd()).c_str(),
-        table.source().c_str(), last.tai_minus_utc_s, iso_date(last.mjd).c_str());
+        table.expiry_source().c_str(), last.tai_minus_utc_s, iso_date(last.mjd).c_str());
 }
 
 std::int64_t count_expired(const LeapTable& table, std::int64_t n, const double* utc_day) {
     std::int64_t count = 0;
     for (std::int64_t i = 0; i < n; ++i) count += table.expired(utc_day[i]) ? 1 : 0;
     return count;
-}
-
-bool date_of_mjd(double mjd, int& year, int& month, int& day) {
-    double fd;
-    return std::fabs(mjd) < 1e9 && eraJd2cal(2400000.5, std::floor(mjd), &year, &month, &day, &fd) == 0;
-}
-
-std::string iso_date(double mjd) {
-    int y, m, d;
-    if (!date_of_mjd(mjd, y, m, d)) return "?";
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-    return buf;
 }
 
 }  // namespace varn

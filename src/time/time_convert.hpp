@@ -27,6 +27,7 @@
 #include <string_view>
 
 #include "time/leap_table.hpp"
+#include "time/utc_clock.hpp"
 
 namespace varn {
 
@@ -35,11 +36,6 @@ enum class TimeScale { UTC, TAI, TT, GPS };
 // The scale called name: "UTC", "TAI", "TT" or "GPS", in any case. False for
 // any other name.
 bool time_scale_named(std::string_view name, TimeScale& scale);
-
-// Length of the UTC day whose 0h is the MJD day (a whole number), in UTC
-// clock seconds: 86400, plus the step of TAI - UTC at its end (86401 before
-// a leap second; 86400.1077... on 1971 December 31).
-double utc_day_seconds(const LeapTable& leap, double day);
 
 // What a batch conversion found.
 struct TimeCounts {

@@ -1,16 +1,19 @@
 // Time scales: TT, TAI, UTC, UT1, and the table of TAI - UTC.
 //
 // The calendar conversions are ERFA's (eraJd2cal, eraCal2jd); the leap-second
-// table (pipeline/leap_table.hpp) and the TAI <-> UTC steps are this system's
-// own, so that the table can be replaced at run time and the treatment of leap-second days and of the pre-1972
-// rubber-second era is fixed in one place.
+// table (time/leap_table.hpp) and the TAI <-> UTC steps are this system's
+// own, so that the table can be replaced at run time and the treatment of
+// leap-second days and of the pre-1972 rubber-second era is fixed in one
+// place.
 #include "time/time_scales.hpp"
-
-#include "time/leap_table.hpp"
 
 #include <cmath>
 
 #include <erfa.h>
+
+#include "common/calendar.hpp"
+#include "time/leap_table.hpp"
+#include "time/utc_clock.hpp"
 
 namespace varn {
 namespace {
@@ -28,6 +31,42 @@ bool date_part_ok(double part) { return std::fabs(part) <= MAX_DATE_PART; }  // 
 int jd2cal(double d1, double d2, int& year, int& month, int& day, double& fd) {
     if (!(date_part_ok(d1) && date_part_ok(d2))) return -1;
     return eraJd2cal(d1, d2, &year, &month, &day, &fd);
+}
+
+// Before 1972 UTC ran at a rate offset from TAI and stepped by fractions of
+// a second that were never spread over a day. There the chain takes the
+// exact relation of the UTC clock (utc_clock.hpp), the one the time stamps
+// use: UTC = TAI - (TAI - UTC) at the UTC instant itself, and UT1 = UTC +
+// dut. From 1972 on it keeps the scan and the spread leap-second day of the
+// published operations below, which agree with the clock except inside a
+// leap second.
+//
+// The first step of whole seconds, 1972 January 1 (10 s): the drift era
+// ends there in every table (a file never replaces it).
+const LeapStep& first_whole_step(const LeapTable& leap) {
+    return leap.steps()[leap.first_integral()];
+}
+
+// MJD of a two-part Julian Date. Exact for the chain's (DJMJD0, MJD) form.
+double mjd_of(double d1, double d2) { return (d1 - DJMJD0) + d2; }
+
+// Whether the UTC date of that year and month lies before 1972.
+bool utc_before_1972(const LeapTable& leap, int year, int month) {
+    const LeapStep& step = first_whole_step(leap);
+    return 12 * std::int64_t{year} + month < 12 * std::int64_t{step.year} + step.month;
+}
+
+// TAI as a whole MJD and seconds of the day, and whether that instant lies
+// before 0h UTC of 1972 January 1 (TAI 1972-01-01 00:00:10). False for an
+// instant outside the calendar or not finite, which the scan refuses.
+bool tai_before_1972(const LeapTable& leap, double a1, double a2, double& day, double& s) {
+    if (!(date_part_ok(a1) && date_part_ok(a2))) return false;
+    day = mjd_of(a1, a2);
+    const LeapStep& step = first_whole_step(leap);
+    if (!(day < step.mjd + 1.0)) return false;  // the common case, decided at once
+    s = 0.0;
+    return normalize_day_seconds(day, s) &&
+           (day < step.mjd || (day == step.mjd && s < step.tai_minus_utc_s));
 }
 
 }  // namespace
@@ -65,20 +104,13 @@ std::int32_t dat(const LeapTable& table, std::int32_t year, std::int32_t month, 
     const int cal = eraCal2jd(year, month, day, &djm0, &djm);
     if (cal < 0) return cal;
 
-    const std::vector<LeapStep>& steps = table.steps();
-    if (steps.empty() || year < steps[0].year) return 1;  // before UTC
+    const int r = table.step_on(djm);
+    if (r < 0) return 1;  // before UTC
     const std::int32_t status = table.expired(djm) ? 1 : 0;
 
-    // Latest step in force: 64-bit month count so no year overflows it.
-    const std::int64_t m = 12 * static_cast<std::int64_t>(year) + month;
-    std::size_t i = steps.size() - 1;
-    while (i > 0 && steps[i].months > m) --i;
-
-    const LeapStep& row = steps[i];
-    delta_at = row.tai_minus_utc_s;
-    if (i < table.first_integral()) {
-        delta_at = row.tai_minus_utc_s + ((fraction + djm) - row.ref_mjd) * row.rate_s_per_day;
-    }
+    // The drift is that of the clock at the fraction's second of the day:
+    // the same expression as the time stamps and the chain before 1972.
+    delta_at = tai_minus_utc_s(table, djm, fraction * DAYSEC);
     return status;
 }
 
@@ -95,6 +127,15 @@ std::int32_t utctai(const LeapTable& table, double utc1, double utc2, double& ta
     int iy, im, id;
     double fd;
     if (jd2cal(u1, u2, iy, im, id, fd) != 0) return -1;
+    if (utc_before_1972(table, iy, im)) {
+        const double day = mjd_of_date(iy, im, id);
+        if (std::isnan(day)) return -1;  // a year before -4799
+        // The clock's TAI - UTC at this instant; no day is spread.
+        const double a2 = u2 + tai_minus_utc_s(table, day, fd * DAYSEC) / DAYSEC;
+        tai1 = big1 ? u1 : a2;
+        tai2 = big1 ? a2 : u1;
+        return 0;
+    }
     double today;
     if (dat(table, iy, im, id, fd, today) < 0) return -1;
 
@@ -129,6 +170,23 @@ std::int32_t taiutc(const LeapTable& table, double tai1, double tai2, double& ut
     const bool big1 = tai1 >= tai2;
     const double a1 = big1 ? tai1 : tai2;
     const double a2 = big1 ? tai2 : tai1;
+
+    double tai_day, tai_s;
+    if (tai_before_1972(table, a1, a2, tai_day, tai_s)) {
+        double day, s, unused;
+        tai_to_utc(table, tai_day, tai_s, day, s);
+        int y, m, d;
+        // The UTC date must be one of the calendar (the year -4799 on).
+        const std::int32_t status = date_of_mjd(day, y, m, d) ? dat(table, y, m, d, 0.0, unused) : -1;
+        if (status < 0) return -1;
+        // UTC as a quasi MJD: the clock's seconds over 86400. In the last
+        // tenth of a second before a 1960s step up, when the clock reads
+        // past 86400, it carries into the next date, as UTC then jumped.
+        const double s2 = (day + s / DAYSEC) - (a1 - DJMJD0);
+        utc1 = big1 ? a1 : s2;
+        utc2 = big1 ? s2 : a1;
+        return status;  // +1 before 1960, where UTC = TAI
+    }
 
     // Scan from the day before to three days after the TAI date for a step of
     // TAI - UTC of half a second or more (a leap second).
@@ -186,6 +244,10 @@ std::int32_t utcut1(const LeapTable& table, double utc1, double utc2, double dut
     double d0;
     const std::int32_t status = dat(table, iy, im, id, 0.0, d0);
     if (status < 0) return status;
+    if (utc_before_1972(table, iy, im)) {
+        taiut1(utc1, utc2, dut, ut11, ut12);  // UT1 = UTC + dut
+        return status;
+    }
     const double dta = dut - d0;
 
     double tai1, tai2;

@@ -6,7 +6,7 @@
 // that passes (2400000.5, MJD) finds the MJD of the result in the second part.
 //
 // Each operation that needs TAI - UTC takes the leap-second table to use
-// (pipeline/leap_table.hpp); the form without it uses the built-in table.
+// (time/leap_table.hpp); the form without it uses the built-in table.
 //
 // Status: 0 success; positive a warning (results written); negative an error
 // (results not written). A non-finite date is an error (-1); it never reaches
@@ -15,16 +15,10 @@
 
 #include <cstdint>
 
+#include "common/constants.hpp"
 #include "time/leap_table.hpp"
 
 namespace varn {
-
-// MJD zero point as a Julian Date.
-constexpr double DJMJD0 = 2400000.5;
-// Seconds per day.
-constexpr double DAYSEC = 86400.0;
-// TT - TAI, days: 32.184 s.
-constexpr double DTAT = 32.184 / DAYSEC;
 
 // TT to TAI. Status 0 always.
 std::int32_t tttai(double tt1, double tt2, double& tai1, double& tai2);
@@ -58,20 +52,25 @@ std::int32_t dat(std::int32_t year, std::int32_t month, std::int32_t day, double
 // UTC (quasi Julian Date: each calendar day spans 1.0, however many SI
 // seconds it has) to TAI. Status 0, or -1 when the date or the next day is
 // outside the calendar's range (year before -4799, JD above 1e9) or not finite.
+// Before 1972 the exact relation of the UTC clock (time/utc_clock.hpp), with
+// TAI - UTC at the instant itself and no day spread (UTC = TAI before 1960).
 std::int32_t utctai(const LeapTable& table, double utc1, double utc2, double& tai1, double& tai2);
 std::int32_t utctai(double utc1, double utc2, double& tai1, double& tai2);
 
-// TAI to UTC (quasi Julian Date). On a day that ends with a leap second TAI -
-// UTC rises linearly over the UTC day. Status: 0; +1 when the date is before
-// 1960 or after the table's expiry (see dat); -1 when a date of the five-day scan is outside
-// the calendar's range or not finite (results not written).
+// TAI to UTC (quasi Julian Date). From 1972, on a day that ends with a leap
+// second TAI - UTC rises linearly over the UTC day. Before 0h UTC of 1972
+// January 1 the exact inverse of utctai: the UTC clock's own reading over
+// 86400 (in the last tenth of a second before a 1960s step up, when the
+// clock reads past 86400, the quasi date carries into the next day). Status:
+// 0; +1 when the UTC date is before 1960, or when a date of the scan lies
+// after the table's expiry (see dat); -1 when a date is outside the
+// calendar's range or not finite (results not written).
 std::int32_t taiutc(const LeapTable& table, double tai1, double tai2, double& utc1, double& utc2);
 std::int32_t taiutc(double tai1, double tai2, double& utc1, double& utc2);
 
-// UTC and UT1 - UTC (dut, seconds) to UT1. Status: 0; +1 when dat warns for
-// the UTC date; -1 on a date outside the calendar's range or not finite
-// (results not written). Before 1972 UT1 - UTC is dut plus the drift of
-// TAI - UTC since 0h of the UTC date.
+// UTC and UT1 - UTC (dut, seconds) to UT1 = UTC + dut, in every era.
+// Status: 0; +1 when dat warns for the UTC date; -1 on a date outside the
+// calendar's range or not finite (results not written).
 std::int32_t utcut1(const LeapTable& table, double utc1, double utc2, double dut, double& ut11,
                     double& ut12);
 std::int32_t utcut1(double utc1, double utc2, double dut, double& ut11, double& ut12);

@@ -13,7 +13,8 @@ t_msg = 'Input for file must be a character row vector or a string scalar.';
 n_msg = 'Cannot open EOP file: the name holds a NUL or exceeds 4095 bytes.';
 a4000 = repmat('a', 1, 4000);
 e = @(from, to) strrep(text, from, to);
-cases = {{c14}, 'nInput', 'Two inputs required.'; {c14, tt}, 'nOutput', 'Too many output arguments.'
+cases = {{c14, tt, tt}, 'nInput', 'One or two inputs required.'
+  {c14, tt}, 'nOutput', 'Too many output arguments.'; {c14}, 'nOutput', 'Too many output arguments.'
   {42, tt}, 'NotText_file', t_msg; {['ab'; 'cd'], tt}, 'NotText_file', t_msg
   {'', tt}, 'NotText_file', t_msg; {c14, {1, 2}}, 'NonNumeric_tt', 'Input for tt must be numeric.'
   {c14, complex(tt)}, 'Complex_tt', 'Input for tt must be real.'
@@ -34,23 +35,36 @@ for k = 1:size(cases, 1)
     a = {tmp, tt};
     msg = ['EOP file ''' tmp '''' msg];
   end
-  expect('error', id, [ids id], msg, 1 + 6 * strcmp(id, 'nOutput'), @() varn_eop(a{:}));
+  nout = 1 + strcmp(id, 'nOutput') * (1 + 6 * (numel(a) == 2));   % one more than allowed
+  expect('error', id, [ids id], msg, nout, @() varn_eop(a{:}));
 end
 
 % The file's node (to 1e-11, the TT -> UTC rounding), n x 1 doubles, logical flags; one output
 % a struct of the columns, tt of another class converted, predicted rows flagged (finals).
 state = warning('off', [ids 'outOfRange']);
-out = cell(1, 6);
+out = cell(1, 7);
 [out{:}] = varn_eop(c14, tt);
-v = [out{1:5}];
-expect('near', 'node', [0.080325 0.264049 -0.000060 -0.000127 0.5889489], v(1, :), 1e-11);
-expect('true', 'double n x 1', isa(v, 'double') && isequal(size(v), [4 5]));
+v = [out{[1:5 7]}];
+expect('near', 'node', [0.080325 0.264049 -0.000060 -0.000127 0.5889489 0.0013554], v(1, :), 1e-11);
+expect('true', 'double n x 1', isa(v, 'double') && isequal(size(v), [4 6]));
 expect('same', 'predicted', false(4, 1), out{6});
 fin = fullfile(data, 'finals2000A_2016-07.txt');
 s = varn_eop(fin, int32([57580 68]));
-expect('true', 'fields', isequal(fieldnames(s), {'xp'; 'yp'; 'dX'; 'dY'; 'DUT'; 'predicted'}));
+expect('true', 'fields', isequal(fieldnames(s), {'xp'; 'yp'; 'dX'; 'dY'; 'DUT'; 'predicted'; 'lod'}));
 [xp, yp] = varn_eop(fin, [57580 68]);
 expect('same', 'int32 tt, two outputs, predicted', [xp yp true], [s.xp s.yp s.predicted]);
+
+% The file alone: its rows as columns, bit for bit the file's numbers (LOD from ms, dX from mas;
+% blank is NaN) and its P flags of pole, UT1 and nutation apart.
+f15 = fullfile(data, 'finals2000A_2015-01.txt');
+T = varn_eop(f15);
+L = char(regexp(fileread(f15), '[^\n]+', 'match'));
+num = @(c) str2double(cellstr(L(:, c)));
+expect('true', 'table fields', isequal(fieldnames(T)', ...
+       {'mjd', 'xp', 'yp', 'dX', 'dY', 'dut', 'lod', 'pred_pole', 'pred_ut1', 'pred_nut'}));
+expect('same', 'mjd x y dX dY UT1-UTC LOD', [num(8:15) num(19:27) num(38:46) num(98:106) * 1e-3 ...
+       num(117:125) * 1e-3 num(59:68) num(80:86) / 1000], [T.mjd T.xp T.yp T.dX T.dY T.dut T.lod]);
+expect('same', 'flags', [L(:, 17) L(:, 58) L(:, 96)] == 'P', [T.pred_pole T.pred_ut1 T.pred_nut]);
 
 % A changed file is read again, one of the same size with its time put back (touch -r, as
 % cp -p leaves it) too: its change time moved (after a pause longer than the clock's tick).

@@ -20,6 +20,7 @@ cases = {{}, 'nInput', 'Three inputs required (t, from, to), or ''leapseconds''.
   {{1}, 'UTC', 'TAI'}, 'NonNumeric_t', 'Input for t must be numeric.', 1
   {complex(t), 'UTC', 'TAI'}, 'Complex_t', '', 1; {sparse(t), 'UTC', 'TAI'}, 'Sparse_t', '', 1
   {zeros(1, 3), 'UTC', 'TAI'}, 'WrongDimension_t', 'Input for t must be of dimension nx2 or nx6', 1
+  {zeros(1, 3, 2), 'UTC', 'TAI'}, 'WrongDimension_t', '', 1
   {t, 1, 'TAI'}, 'NotText_from', text_msg('from'), 1; {t, 'UT1', 'TAI'}, 'UnknownScale_from', scale_msg('from'), 1
   {t, 'UTC', ''}, 'NotText_to', text_msg('to'), 1; {t, 'UTC', 'TAIX'}, 'UnknownScale_to', scale_msg('to'), 1};
 for k = 1:size(cases, 1)
@@ -49,7 +50,9 @@ expect('same', 'leap second', [57754 36 2017 1 1 0 0 36], [out cal]);
 expect('same', 'back', [57753 86400.5 2016 12 31 23 59 60.5], [out cal]);
 s = varn_time('leapseconds');
 expect('true', 'table', isequal(s.steps(end, :), [2017 1 1 37]) && size(s.steps, 1) == 28 && ...
-       isequal(s.expires, [2027 6 28]) && s.expires_mjd == 61584 && strcmp(s.source, 'built-in'));
+       isequal(s.expires, [2027 6 28]) && s.expires_mjd == 61584 && isequal(fieldnames(s)', ...
+       {'steps', 'expires', 'expires_mjd', 'source', 'steps_source', 'expiry_source'}) && ...
+       all(strcmp({s.source, s.steps_source, s.expiry_source}, 'built-in')));
 
 % One warning per call, with the count: invalid times, epochs after the expiry date.
 state = warning('error', [ids 'invalidTime']);
@@ -57,6 +60,9 @@ expect('error', 'invalid', [ids 'invalidTime'], ['1 of 3 epochs are no valid tim
        '(a date or time of day that does not exist, or a value that is not finite); their rows are NaN.'], ...
        1, @() varn_time([2016 12 30 23 59 60 ; 2016 12 31 23 59 60; 2017 1 1 0 0 0], 'UTC', 'GPS'));
 warning(state);
+lastwarn('');
+varn_time([2016 12 31 23 59 60; 2017 1 1 0 0 0], 'UTC', 'GPS');
+expect('true', 'no warning when every epoch is valid and known', isempty(lastwarn()));
 msg = ['1 of 2 epochs lie after 2027-06-28, the expiry date of the leap-second table (built-in): their UTC ' ...
        'assumes no leap second after the last known one (TAI - UTC = 37 s from 2017-01-01). Name a newer ' ...
        'IERS Leap_Second.dat or leap-seconds.list in the environment variable VARN_LEAP_SECONDS.'];

@@ -85,6 +85,7 @@ class EopValues(NamedTuple):
     dY: np.ndarray
     dut: np.ndarray
     predicted: np.ndarray
+    lod: np.ndarray
 
 
 class EopFormatError(ValueError):

@@ -37,6 +37,7 @@ class EopValues(NamedTuple):
     dY: npt.NDArray[np.float64]          # (n,) arcsec
     dut: npt.NDArray[np.float64]         # (n,) s
     predicted: npt.NDArray[np.bool_]     # (n,)
+    lod: npt.NDArray[np.float64]         # (n,) s, excess length of day
 
 class EopFormatError(ValueError):
     filename: Union[str, bytes]
