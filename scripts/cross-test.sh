@@ -72,6 +72,10 @@ done
 printf 'EXPORTS\n    mexFunction\n' > "$build/mex/mexFunction.def"
 
 erfa_lib=$(find "$build" -name libvarn_erfa.a | head -n 1)
+# Every MEX function a gateway calls must be declared by the stand-in.
+missing=$(comm -23 <(grep -ohE '\b(mx|mex)[A-Z][A-Za-z0-9_]*\(' "$src"/hosts/mex/*.[ch]pp | tr -d '(' | sort -u) \
+                   <(grep -ohE '\b(mx|mex)[A-Z][A-Za-z0-9_]*\(' "$root/extern/include/mex.h" | tr -d '(' | sort -u))
+[ -z "$missing" ] || fail "tests/windows/mex.h (and mex_host.cpp) lack: $missing"
 plugins=$(bash "$src/scripts/list-plugins.sh")
 [ "$(wc -l <<< "$plugins")" -ge 6 ] || fail "fewer than six plug-ins in hosts/mex/CMakeLists.txt"
 while read -r name source define; do

@@ -34,6 +34,7 @@ mxLogical* mxGetLogicals(const mxArray* a);
 std::size_t mxGetM(const mxArray* a);
 std::size_t mxGetN(const mxArray* a);
 std::size_t mxGetNumberOfElements(const mxArray* a);
+mwSize mxGetNumberOfDimensions(const mxArray* a);
 double* mxGetPr(const mxArray* a);
 double mxGetScalar(const mxArray* a);
 int mxGetString(const mxArray* a, char* text, mwSize size);

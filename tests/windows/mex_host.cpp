@@ -68,6 +68,7 @@ mxLogical* mxGetLogicals(const mxArray* a) {
 std::size_t mxGetM(const mxArray* a) { return a->m; }
 std::size_t mxGetN(const mxArray* a) { return a->n; }
 std::size_t mxGetNumberOfElements(const mxArray* a) { return a->m * a->n; }
+mwSize mxGetNumberOfDimensions(const mxArray*) { return 2; }
 double* mxGetPr(const mxArray* a) { return const_cast<double*>(a->real.data()); }
 double mxGetScalar(const mxArray* a) { return a->real.empty() ? 0.0 : a->real[0]; }
 int mxGetString(const mxArray* a, char* text, mwSize size) {  // ASCII, as MATLAB's for it
