@@ -2,7 +2,8 @@
 #   make demo    build the MEX plug-in and run examples/demo.m in octave-cli
 #   make test    build everything and run all tests: unit and Octave tests
 #                (valgrind included), the sanitizer build of the unit tests,
-#                a bounded fuzzing run (FUZZ_SECONDS, 60) and the Python tests
+#                a bounded fuzzing run (FUZZ_SECONDS, 60), the Python tests
+#                and the quick validation run
 #   make bench   build and run the benchmarks
 #   make python  install the Python package into the virtual environment
 #                $(PY_VENV) (Debian's python3 with its packages)
@@ -15,6 +16,10 @@
 #   make octave-pkg    the Octave package dist/varn-<version>.tar.gz
 #   make octave-pkg-test  pkg install of it into a temporary prefix, on ERFA
 #                from source, and the Octave tests against the installed plug-ins
+#   make validate        docs/validation.md and its figures: varn against
+#                        published values, astropy, skyfield and pyerfa
+#   make validate-quick  the same checks on fewer epochs, into
+#                        build/validate-quick/ (part of make test)
 JOBS ?= 2
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -34,7 +39,7 @@ VERSION := $(shell head -n 1 VERSION)
 REFERENCE_DUMP = $(BUILD)/tests/octave/varn_reference_dump
 
 .PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean python py-test \
-        windows-test arm64-test octave-pkg octave-pkg-test
+        windows-test arm64-test octave-pkg octave-pkg-test validate validate-quick
 
 deps:
 	@bash scripts/install-deps.sh
@@ -94,8 +99,18 @@ octave-pkg-test: build octave-pkg
 	erfa=$$(bash scripts/fetch-erfa-source.sh $(ERFA_DIR)) && \
 	  VARN_ERFA_SOURCE="$$erfa" bash scripts/octave-pkg-test.sh dist/varn-$(VERSION).tar.gz $(REFERENCE_DUMP)
 
+# The validation page (docs/validation.md, docs/validation/*.png), written by
+# the installed package; a few minutes on two cores. The quick run checks the
+# same agreements on fewer epochs without touching the committed page, and
+# fails when one leaves its tolerance.
+validate: python
+	$(PY) scripts/validate
+
+validate-quick: python
+	$(PY) scripts/validate --quick
+
 # The main ctest run comes last, so that its summary closes the output.
-test: sanitize-test fuzz py-test windows-test arm64-test octave-pkg-test unit-test
+test: sanitize-test fuzz py-test validate-quick windows-test arm64-test octave-pkg-test unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
 # own demo function.
