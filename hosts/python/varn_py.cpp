@@ -1,20 +1,24 @@
-// The compiled core of the Python package varn (python/varn/): the batch
-// computation and the Earth orientation reader of the varn library, on numpy
-// arrays. The pure-Python layer (python/varn/__init__.py) checks and converts
-// every argument and documents the interface; the functions here take only
-// what it hands them and check again just what guards memory: dtypes (by
-// pybind11's conversion), dimensions and row counts.
+// The compiled core of the Python package varn (hosts/python/varn/): the
+// batch computation, the time stamps and the leap-second table, the Earth
+// orientation reader and the state vectors of the varn library, on numpy
+// arrays. The pure-Python modules of the package (_inputs.py and the others)
+// check and convert every argument, read the environment and document the
+// interface; the functions here take only what they hand them and check
+// again just what guards memory: dtypes (by pybind11's conversion),
+// dimensions and row counts. Nothing here reads the environment: with the
+// GIL released, another Python thread may be changing it.
 //
 // Every output is allocated in column-major (Fortran) order, the layout the
 // library writes, so the library fills the numpy arrays directly with no copy:
 // an n x 9 flattened matrix, column k at [k * n + i], is the (n, 3, 3) array
 // with element [i, r, c] at (c * 3 + r) * n + i, that is, matrix row r and
-// column c of epoch i. The computation runs with the GIL released.
+// column c of epoch i. The computation runs with the GIL released. Text
+// (file names, messages) crosses as bytes, which the package decodes with
+// os.fsdecode.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -59,11 +63,19 @@ py::ssize_t tt_rows(const Column& tt) {
     return tt.shape(0);
 }
 
-// The thread count the library takes (0: one per hardware thread). A negative
-// count stands for "not given": VARN_NUM_THREADS, as the plug-ins read it.
+// The thread count the library takes (0: one per hardware thread). The
+// package reads VARN_NUM_THREADS itself, with the GIL held, and hands its
+// text to parse_thread_count below: a getenv here, run while another Python
+// thread sets a variable, could read an environment being moved.
 int library_threads(int threads) {
-    return threads >= 0 ? threads : varn_host::parse_thread_count(std::getenv("VARN_NUM_THREADS"));
+    if (threads < 0) throw py::value_error("threads must be 0 or more");
+    return threads;
 }
+
+// Text crosses to Python as bytes, which the package decodes with
+// os.fsdecode: a file name need not be UTF-8 (Linux allows any bytes but
+// '/' and NUL), and a str conversion would fail on it.
+py::bytes raw(const std::string& text) { return py::bytes(text); }
 
 // A leap-second table as Python holds it: shared and never changed, so that
 // a parsed EOP table can tell by identity whether it was made under it.
@@ -71,25 +83,27 @@ struct Leap {
     std::shared_ptr<const varn::LeapTable> table;
 };
 
-// The table in force (VARN_LEAP_SECONDS, else built in): (Leap, "", "", 0,
-// "") or, for a file that was refused, (None, message, file, line, reason).
-py::tuple current_leap() {
+// The leap-second table of the file at path (bytes: the package reads
+// VARN_LEAP_SECONDS with the GIL held; empty: the built-in table), read once
+// and kept while the file stays the same: (Leap, b"", b"", 0, b"") or, for a
+// file that was refused, (None, message, file, line, reason).
+py::tuple leap_table(const std::string& path) {
     varn::LeapFileError error;
     std::shared_ptr<const varn::LeapTable> table;
     {
         py::gil_scoped_release unlocked;
-        table = varn::leap_table_from_env(error);
+        table = varn::leap_table_for_path(path, error);
     }
-    if (table) return py::make_tuple(Leap{table}, "", "", 0, "");
-    return py::make_tuple(py::none(), varn::leap_file_message(error), error.file, error.line,
-                          error.reason);
+    if (table) return py::make_tuple(Leap{table}, py::bytes(), py::bytes(), 0, py::bytes());
+    return py::make_tuple(py::none(), raw(varn::leap_file_message(error)), raw(error.file),
+                          error.line, raw(error.reason));
 }
 
 // The steps from 1972 as (year, month, day, TAI - UTC in seconds) rows.
 py::array_t<double> leap_steps(const Leap& leap) {
     const auto& steps = leap.table->steps();
     const std::size_t first = leap.table->first_integral();
-    py::array_t<double> rows({static_cast<py::ssize_t>(steps.size() - first), py::ssize_t{4}});
+    Column rows({static_cast<py::ssize_t>(steps.size() - first), py::ssize_t{4}});
     auto r = rows.mutable_unchecked<2>();
     for (std::size_t i = first; i < steps.size(); ++i) {
         const py::ssize_t k = static_cast<py::ssize_t>(i - first);
@@ -161,9 +175,9 @@ py::tuple read_eop(const std::string& path, const std::string& name, const Leap&
     }
     py::object held = py::none();
     if (status.error == varn::EopError::None) held = py::cast(std::move(table));
-    const std::string told = status.error == varn::EopError::LeapMismatch
-                                 ? varn::leap_mismatch_message(name, status, *leap.table)
-                                 : std::string();
+    const py::bytes told = raw(status.error == varn::EopError::LeapMismatch
+                                   ? varn::leap_mismatch_message(name, status, *leap.table)
+                                   : std::string());
     return py::make_tuple(held, static_cast<int>(status.error), status.line, status.field,
                           status.sys_errno,
                           py::make_tuple(status.mjd_before, status.mjd_after, status.dut_step_s,
@@ -246,7 +260,8 @@ varn::VectorRows vectors(const py::object& v, py::ssize_t n, const char* name) {
 
 // Positions, velocities and accelerations of n rows between GCRS and ITRS
 // (to_itrs) or back: (r, v, a), v and a None where not given. The arrays
-// keep the caller's strides; the outputs are C-ordered (n, 3).
+// keep the caller's strides; the outputs are column-major (n, 3), as every
+// array the package returns.
 py::tuple transform(bool to_itrs, const Strided& rc2t, const Strided& rpom, const Strided& r,
                     const py::object& v, const py::object& a, const Strided& lod, int threads) {
     const py::ssize_t n = r.ndim() == 2 ? r.shape(0) : -1;
@@ -260,8 +275,8 @@ py::tuple transform(bool to_itrs, const Strided& rc2t, const Strided& rpom, cons
     const bool given[3] = {true, in_v.data != nullptr, in_a.data != nullptr};
     for (int k = 0; k < 3; ++k) {
         if (!given[k]) continue;
-        py::array_t<double> buffer({n, py::ssize_t{3}});
-        o[k] = {buffer.mutable_data(), 3, 1};
+        Column buffer({n, py::ssize_t{3}});
+        o[k] = {buffer.mutable_data(), 1, n};
         out[k] = buffer;
     }
     const int count = library_threads(threads);
@@ -318,21 +333,29 @@ PYBIND11_MODULE(_varn, m) {
           "(table, error, line, field, errno, mismatch) of an EOP file; path as bytes.");
     m.def("interpolate", &interpolate, py::arg("table"), py::arg("tt"),
           "(xp, yp, dX, dY, dut, predicted, lod, outside, expired) at the epochs tt.");
-    m.def("current_leap", &current_leap,
-          "(Leap, '', 0, '') for the leap-second table in force, or (None, file, line, reason).");
+    m.def("leap_table", &leap_table, py::arg("path"),
+          "(Leap, b'', b'', 0, b'') for the leap-second table of the file at path (bytes; b'': "
+          "built in), or (None, message, file, line, reason) for a refused file.");
     m.def("convert_times", &convert_times, py::arg("t"), py::arg("from_scale"),
           py::arg("to_scale"), py::arg("leap"), "(out, cal, invalid, expired) of varn.time.");
     m.def("transform", &transform, py::arg("to_itrs"), py::arg("rc2t"), py::arg("rpom"),
           py::arg("r"), py::arg("v"), py::arg("a"), py::arg("lod"), py::arg("threads"),
           "(r, v, a) between GCRS and ITRS; see varn.gcrs_to_itrs.");
     m.def("expiry_message", [](const Leap& l, std::int64_t expired, std::int64_t n) {
-        return varn::expiry_message(*l.table, expired, n);
-    }, "The text of the expiry warning, as the plug-ins give it.");
+        return raw(varn::expiry_message(*l.table, expired, n));
+    }, "The text of the expiry warning, as the plug-ins give it (bytes).");
+    m.def("parse_thread_count", [](const std::string& text) {
+        return varn_host::parse_thread_count(text.c_str());
+    }, py::arg("text"), "VARN_NUM_THREADS's text (bytes) as a thread count, 0 if not a count.");
     py::class_<Leap>(m, "Leap", "A leap-second table (see varn.leap_seconds).")
         .def_property_readonly("steps", &leap_steps)
         .def_property_readonly("expires", &leap_expires)
         .def_property_readonly("expires_mjd", [](const Leap& l) { return l.table->expires_mjd(); })
-        .def_property_readonly("source", [](const Leap& l) { return l.table->source(); });
+        .def_property_readonly("source", [](const Leap& l) { return raw(l.table->source()); })
+        .def_property_readonly("steps_source",
+                               [](const Leap& l) { return raw(l.table->steps_source()); })
+        .def_property_readonly("expiry_source",
+                               [](const Leap& l) { return raw(l.table->expiry_source()); });
     py::class_<varn::EopTable>(m, "EopTable", "A parsed EOP series (see varn.EopTable).")
         .def("__len__", [](const varn::EopTable& t) { return t.mjd.size(); })
         .def_property_readonly("layout", [](const varn::EopTable& t) { return layout_name(t.format); })

@@ -1,10 +1,15 @@
 // Writes a fixed batch and the eighteen outputs that varn::iau_compute gives
 // for it, for the host tests to check that a plug-in hands them back bit for
 // bit: n, then tt, xp, yp, dX, dY, DUT and the outputs, each column-major, as
-// doubles in this machine's byte order. Usage: varn_reference_dump <file>
+// doubles in this machine's byte order. Then the same for state vectors on
+// the matrices of the first M rows: M, then r, v, a (M x 3), lod (M x 1), the
+// r, v, a that varn::gcrs_to_itrs gives for them and those that
+// varn::itrs_to_gcrs gives for the same inputs. Usage: varn_reference_dump <file>
+#include <cmath>
 #include <cstdio>
 
 #include "../batch_util.hpp"
+#include "frames/state_vectors.hpp"
 
 int main(int argc, char** argv) {
     using varn_test::NaN;
@@ -30,5 +35,34 @@ int main(int argc, char** argv) {
     bool ok = std::fwrite(&n, sizeof n, 1, f) == 1;
     for (const auto& c : b.c) ok = ok && std::fwrite(c.data(), sizeof n, c.size(), f) == c.size();
     for (const auto& a : s.a) ok = ok && std::fwrite(a.data(), sizeof n, a.size(), f) == a.size();
+
+    // States of a low, a geostationary and a lunar distance (m, m/s, m/s^2
+    // of gravity), lod from -2 to 3 ms; outputs start at a sentinel.
+    constexpr std::int64_t M = 6;
+    std::vector<double> st(10 * M + 18 * M, -12345.0);
+    double* x = st.data();
+    for (std::int64_t i = 0; i < M; ++i) {
+        const double scale = i % 3 == 0 ? 7.0e6 : i % 3 == 1 ? 4.2e7 : 3.8e8;
+        const double r[3] = {scale * 0.6, scale * (0.3 * i - 0.7), scale * 0.35};
+        const double norm = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
+        for (int c = 0; c < 3; ++c) {
+            x[c * M + i] = r[c];
+            x[3 * M + c * M + i] = std::sqrt(3.986004418e14 / norm) * (c == 1 ? 0.9 : 0.3 - 0.1 * c);
+            x[6 * M + c * M + i] = -3.986004418e14 * r[c] / (norm * norm * norm);
+        }
+        x[9 * M + i] = 1e-3 * (static_cast<double>(i) - 2.0);
+    }
+    const std::int64_t n64 = b.n();
+    for (int to_itrs = 1; to_itrs >= 0; --to_itrs) {
+        double* o = x + 10 * M + (1 - to_itrs) * 9 * M;
+        ok = ok && varn::transform_states(
+                       to_itrs, M, {s.a[varn_test::RC2T].data(), 1, n64, 3 * n64},
+                       {s.a[varn_test::RPOM].data(), 1, n64, 3 * n64}, {x, 1, M},
+                       {x + 3 * M, 1, M}, {x + 6 * M, 1, M}, {x + 9 * M, 1}, {o, 1, M},
+                       {o + 3 * M, 1, M}, {o + 6 * M, 1, M}, 1);
+    }
+    const double m = static_cast<double>(M);
+    ok = ok && std::fwrite(&m, sizeof m, 1, f) == 1 &&
+         std::fwrite(st.data(), sizeof m, st.size(), f) == st.size();
     return std::fclose(f) == 0 && ok ? 0 : 1;
 }

@@ -14,8 +14,8 @@ def test_chunks_on_two_worker_processes_equal_one_call():
     tt = np.stack([np.full(n, 58849.0), 3600.0 * np.arange(n)], axis=1)
     xp = np.linspace(0.05, 0.08, n)
     dY = np.full((n, 1), 2e-5)
-    want = varn.compute(tt, xp, 0.3, 1e-4, dY, -0.17)
-    lazy = varn.dask.compute(da.from_array(tt, chunks=(20, 2)), xp, 0.3, 1e-4,
+    want = varn.compute(tt, xp, np.array([0.3]), 1e-4, dY, -0.17)  # one row broadcast
+    lazy = varn.dask.compute(da.from_array(tt, chunks=(20, 2)), xp, np.array([0.3]), 1e-4,
                              da.from_array(dY, chunks=(7, 1)), -0.17)
     # One computing task per chunk of tt, nothing run yet.
     tasks = [k for k in lazy.rc2t.__dask_graph__() if k[0].startswith("varn-compute-")]
@@ -32,6 +32,7 @@ def test_bad_dask_arguments_raise_before_any_task():
     tt = da.zeros((6, 2), chunks=(3, 2))
     for args, error in [((tt[:, :1], 0), ValueError), ((tt, da.zeros(5, chunks=3)), ValueError),
                         ((tt, da.zeros(6, dtype=bool, chunks=3)), TypeError),
-                        ((tt.astype(complex), 0), TypeError), ((tt, "0.1"), TypeError)]:
+                        ((tt.astype(complex), 0), TypeError), ((tt, "0.1"), TypeError),
+                        ((tt.astype(np.float32), 0), TypeError)]:
         with pytest.raises(error):
             varn.dask.compute(*args, 0, 0, 0, 0)

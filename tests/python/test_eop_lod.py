@@ -19,9 +19,10 @@ def test_lod_at_rows_and_the_table_columns():
         np.testing.assert_allclose(got.lod, [want], rtol=0, atol=1e-15)
     # The columns of finals2000A_2015-01.txt: rows 34-53 predict nutation, 54-60 all; LOD
     # blank from row 53.
-    cols = varn.read_eop(os.path.join(DATA, "finals2000A_2015-01.txt"))._table.columns()
-    assert sorted(cols) == sorted(["mjd", "xp", "yp", "dX", "dY", "dut", "lod",
-                                   "pred_pole", "pred_ut1", "pred_nut"])
+    eop = varn.read_eop(os.path.join(DATA, "finals2000A_2015-01.txt"))
+    cols = {name: getattr(eop, name) for name in ["mjd", "xp", "yp", "dX", "dY", "dut", "lod",
+                                                  "pred_pole", "pred_ut1", "pred_nut"]}
+    assert all(c.shape == (len(eop),) and not c.flags.writeable for c in cols.values())
     assert cols["mjd"][0] == 57048.0 and cols["dut"][59] == -0.5660324
     np.testing.assert_allclose([cols["dX"][0], cols["lod"][0]], [-0.155e-3, 1.2748e-3], rtol=0, atol=1e-18)
     assert np.isfinite(cols["lod"][:52]).all() and np.isnan(cols["lod"][52:]).all()

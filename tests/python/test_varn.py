@@ -21,12 +21,17 @@ def bits(a):
 
 
 def reference():
-    """The batch and outputs varn_reference_dump wrote from the library in C++."""
+    """The batch and outputs varn_reference_dump wrote from the library in C++; then its state
+    vectors: rows m, the inputs r, v, a, lod and the outputs of gcrs_to_itrs, then itrs_to_gcrs."""
     data = np.fromfile(os.environ["VARN_REFERENCE_FILE"], dtype=np.float64)
     n = int(data[0])
-    cols = np.split(data[1:], np.cumsum([2 * n] + [n] * 5 + [n * w for w in WIDTHS])[:-1])
+    ends = np.cumsum([2 * n] + [n] * 5 + [n * w for w in WIDTHS])
+    cols = np.split(data[1:1 + ends[-1]], ends[:-1])
     inputs = [cols[0].reshape(2, n).T] + cols[1:6]
-    return inputs, [c.reshape(w, n).T for c, w in zip(cols[6:], WIDTHS)]
+    m, state = int(data[1 + ends[-1]]), data[2 + ends[-1]:]
+    r, v, a, lod, *out = np.split(state, np.cumsum([3 * m] * 3 + [m] + [3 * m] * 5))
+    rows = [x.reshape(3, m).T for x in [r, v, a] + out]
+    return inputs, [c.reshape(w, n).T for c, w in zip(cols[6:], WIDTHS)], (m, rows[:3] + [lod], rows[3:])
 
 
 def day_batch(n=145, step_s=600.0):
@@ -37,12 +42,17 @@ def day_batch(n=145, step_s=600.0):
 @pytest.mark.parametrize("threads", [1, 2, None])
 def test_bits_equal_library_on_reference_batch(threads):
     # Flattened column c * 3 + r of the library is matrix element [r, c].
-    inputs, want = reference()
+    inputs, want, (m, given, out) = reference()
     got = varn.compute(*inputs, threads=threads)
     for field, g, w, width in zip(varn.Result._fields, got, want, WIDTHS):
         assert g.dtype == np.float64 and g.shape == (len(w),) + TRAILING[width], field
         flat = g.reshape(len(w), width, order="F")
         assert np.array_equal(bits(flat), bits(w)), field
+    # State vectors both ways on the first m rows' matrices, as varn::gcrs_to_itrs and
+    # varn::itrs_to_gcrs give them.
+    for k, f in enumerate((varn.gcrs_to_itrs, varn.itrs_to_gcrs)):
+        states = f(got.rc2t[:m], got.rpom[:m], *given, threads=threads)
+        assert all(np.array_equal(bits(g), bits(w)) for g, w in zip(states, out[3 * k:3 * k + 3]))
 
 
 def test_rc2t_maps_gcrs_vectors_to_itrs():
@@ -66,7 +76,7 @@ def test_rc2t_maps_gcrs_vectors_to_itrs():
     ({"dX": np.longdouble(0)}, TypeError, "dX"), ({"dY": np.ma.array([0.0] * 3)}, TypeError, "dY"),
     ({"fast": 1}, TypeError, "fast"), ({"threads": True}, TypeError, "threads"),
     ({"threads": 2.0}, TypeError, "threads"), ({"threads": float("nan")}, TypeError, "threads"),
-    ({"tt": [58849.0, 0.0]}, ValueError, "tt"), ({"tt": np.zeros((3, 3))}, ValueError, "tt"),
+    ({"tt": np.float32([[58849, 0]] * 3)}, TypeError, "337.5 s"), ({"tt": [58849.0, 0.0]}, ValueError, "tt"), ({"tt": np.zeros((3, 3))}, ValueError, "tt"),
     ({"xp": np.zeros(4)}, ValueError, "xp"), ({"dut": np.zeros((3, 2))}, ValueError, "dut"),
     ({"yp": np.zeros((3, 1, 1))}, ValueError, "yp"), ({"threads": -1}, ValueError, "threads"),
     ({"threads": 2**31}, ValueError, "threads")])
@@ -98,8 +108,8 @@ def test_dtypes_scalars_broadcasting_and_empty():
     assert [e.shape for e in empty] == [(0,) + TRAILING[w] for w in WIDTHS]
 
 
-@pytest.mark.filterwarnings("ignore:leap-second file is expired")
-def test_astropy_time_through_its_tt_two_part_date():
+@pytest.mark.filterwarnings("ignore:leap-second file is expired", "ignore:ERFA function")
+def test_astropy_time_tt_and_utc_through_varns_table(monkeypatch):
     from astropy.time import Time
     from astropy.utils import iers
     iers.conf.auto_download = False  # its bundled leap seconds; no network
@@ -111,6 +121,16 @@ def test_astropy_time_through_its_tt_two_part_date():
         got = varn.compute(t, 0.1, 0.3, 0.0, 0.0, -0.17)
         assert abs(got.utc[0, 1] - 21600.0) < 1e-6
         np.testing.assert_allclose(got.rc2t, want.rc2t, rtol=0, atol=1e-15)
+    # UTC by varn's table, with a step (+1 s, 2027-07-01) that astropy's does not know, and in
+    # a leap second that both know: TAI published 37 s and 38 s ahead.
+    monkeypatch.setenv("VARN_LEAP_SECONDS", os.path.join(DATA, "Leap_Second_hypothetical_2027.dat"))
+    t = Time(["2016-12-31T23:59:60.5", "2027-07-02T00:00:00", "2020-01-01T00:00:00"], scale="utc")
+    t[2] = np.ma.masked  # no time: a NaN row, as a NaN tt, and no warning
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        tai = varn.compute(t, 0, 0, 0, 0, 0).tai
+    np.testing.assert_allclose(tai, [[57754, 36.5], [61588, 38.0], [np.nan, np.nan]],
+                               rtol=0, atol=1e-6)  # one MJD double: 0.63 us
 
 
 def test_nan_rows_and_fast_bound():

@@ -8,21 +8,29 @@ inputs are (a thread, a process, a worker of a distributed cluster).
 
 Examples
 --------
->>> import dask.array as da, varn.dask
+>>> import dask, dask.array as da, varn.dask
 >>> from distributed import Client
 >>> client = Client()                              # or Client("scheduler:8786")
 >>> tt = da.from_array(tt_numpy, chunks=(100_000, 2))
 >>> r = varn.dask.compute(tt, xp, yp, dX, dY, dut)  # lazy
->>> rc2t = r.rc2t.compute()                        # or r.rc2t.to_zarr(...)
+>>> rc2t, rc2i, *rest = dask.compute(*r)           # every chunk computed once
+
+Each output asked for on its own (``r.rc2t.compute()``, then
+``r.era.compute()``) runs the whole computation of its chunks again: ask for
+all the outputs you need in one ``dask.compute`` (or ``dask.store``) call.
 """
+
+from typing import Any, Optional
 
 import numpy as np
 
-import varn
+from ._compute import Result, compute as _compute_numpy
+from ._inputs import (COLUMNS, check_dtype, check_fast, check_time_dtype, column_shape_error, fits_rows, real_array,
+                      thread_count, tt_array)
 
 __all__ = ["compute"]
 
-# Trailing shape of each output after the rows, in the order of varn.Result.
+# Trailing shape of each output after the rows, in the order of Result.
 _OUT_SHAPES = {"rc2t": (3, 3), "rc2i": (3, 3), "rpom": (3, 3), "utc": (2,), "ut1": (2,),
                "tidal_args": (11,), "tai": (2,)}
 
@@ -34,19 +42,15 @@ def _dask_array():
 
 def _chunk(tt, xp, yp, dX, dY, dut, fast, threads):
     """The whole Result of one chunk of rows (the only task that computes)."""
-    return varn.compute(tt, xp, yp, dX, dY, dut, fast=fast, threads=threads)
+    return _compute_numpy(tt, xp, yp, dX, dY, dut, fast=fast, threads=threads)
 
 
 def _pick(result, k):
     return result[k]
 
 
-def _checked_dtype(name, x):
-    """The dtype check of varn.compute, made on the metadata only: nothing is computed."""
-    varn._real_array(name, np.empty((0,), dtype=x.dtype))
-
-
-def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
+def compute(tt: Any, xp: Any, yp: Any, dX: Any, dY: Any, dut: Any, *, fast: bool = False,
+            threads: Optional[int] = 1) -> Result:
     """varn.compute on dask arrays chunked along the rows; lazy, one task per chunk.
 
     Parameters
@@ -56,7 +60,8 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
         numpy array or a Time is one chunk.
     xp, yp, dX, dY, dut : dask array, array_like or scalar, shape (n,) or (n, 1)
         As for varn.compute (arcseconds; UT1 - UTC in seconds). Arrays are
-        rechunked to the rows of tt's chunks; scalars go to every chunk.
+        rechunked to the rows of tt's chunks; scalars and one-row arrays go
+        to every row.
     fast : bool, optional
         The fast computation, chunk by chunk: each chunk is interpolated on
         its own rows, so results can differ from one call on the whole batch
@@ -67,7 +72,7 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
 
     Returns
     -------
-    varn.Result
+    Result
         The named tuple of varn.compute, each field a lazy float64 dask array
         of the documented shape, chunked along the rows as tt. The exact
         computation gives the same bits as varn.compute on the whole batch.
@@ -80,43 +85,44 @@ def compute(tt, xp, yp, dX, dY, dut, *, fast=False, threads=1):
     """
     da = _dask_array()
     from dask.base import tokenize
-    if not isinstance(fast, (bool, np.bool_)):
-        raise TypeError(f"fast must be a bool, not {type(fast).__name__}")
-    varn._threads(threads)
+    check_fast(fast)
+    thread_count(threads)
 
     if isinstance(tt, da.Array):
-        _checked_dtype("tt", tt)
+        check_time_dtype("tt", tt.dtype)
         if tt.ndim != 2 or tt.shape[1] != 2:
             raise ValueError(f"tt must have shape (n, 2) (TT MJD, seconds), got shape {tt.shape}")
         if np.isnan(tt.shape[0]):
             raise ValueError("tt has an unknown number of rows: call compute_chunk_sizes() first")
         tt = tt.astype(np.float64).rechunk({1: 2})
     else:
-        converted = varn._tt_array(tt)
+        converted = tt_array(tt)
         tt = da.from_array(converted, chunks=(max(converted.shape[0], 1), 2))
     n, rows = tt.shape[0], tt.chunks[0]
 
     columns = []
-    names = ("xp", "yp", "dX", "dY", "dut")
-    for name, x in zip(names, (xp, yp, dX, dY, dut)):
+    for name, x in zip(COLUMNS, (xp, yp, dX, dY, dut)):
         if isinstance(x, da.Array):
-            _checked_dtype(name, x)
+            check_dtype(name, x.dtype)
         else:
-            x = varn._real_array(name, x)
-        if x.ndim > 2 or (x.ndim == 2 and x.shape[1] != 1) or (x.ndim >= 1 and x.shape[0] != n):
-            raise ValueError(f"{name} must be a scalar or have shape (n,) or (n, 1) with n = {n}, "
-                             f"the rows of tt; got shape {x.shape}")
-        columns.append((x, None) if x.ndim == 0 else
-                       (da.asarray(x).reshape(n).astype(np.float64).rechunk((rows,)), "i"))
+            x = real_array(name, x)
+        if not fits_rows(x.shape, n):
+            raise column_shape_error(name, x.shape, n)
+        if x.ndim == 0:
+            columns.append((x, None))
+            continue
+        # One row goes to every row, as varn.compute broadcasts it.
+        x = da.broadcast_to(da.asarray(x).reshape(-1).astype(np.float64), (n,))
+        columns.append((x.rechunk((rows,)), "i"))
 
     args = [tt, "ij"] + [item for column in columns for item in column]
     parts = da.blockwise(_chunk, "i", *args, fast=bool(fast), threads=threads,
                          concatenate=True, token="varn-compute", dtype=object, meta=np.empty((0,), dtype=object))
     outputs = []
-    for k, field in enumerate(varn.Result._fields):
+    for k, field in enumerate(Result._fields):
         trailing = _OUT_SHAPES.get(field, ())
         outputs.append(parts.map_blocks(
             _pick, k, name=f"varn-{field}-{tokenize(parts.name, k)}", dtype=np.float64, chunks=(rows,) + tuple((d,) for d in trailing),
             new_axis=list(range(1, 1 + len(trailing))),
             meta=np.empty((0,) * (1 + len(trailing)), dtype=np.float64)))
-    return varn.Result(*outputs)
+    return Result(*outputs)
