@@ -2,11 +2,16 @@
 #   make demo    build the MEX plug-in and run examples/demo.m in octave-cli
 #   make test    build everything and run all tests: unit and Octave tests
 #                (valgrind included), the sanitizer build of the unit tests,
-#                a bounded fuzzing run (FUZZ_SECONDS, 60) and the Python tests
+#                a bounded fuzzing run (FUZZ_SECONDS, 60), the Python tests
+#                and the quick validation run
 #   make bench   build and run the benchmarks
 #   make python  install the Python package into the virtual environment
 #                $(PY_VENV) (Debian's python3 with its packages)
 #   make py-test the Python tests
+#   make validate        docs/validation.md and its figures: varn against
+#                        published values, astropy, skyfield and pyerfa
+#   make validate-quick  the same checks on fewer epochs, into
+#                        build/validate-quick/ (part of make test)
 JOBS ?= 2
 BUILD ?= build
 ASAN_BUILD ?= build-asan
@@ -19,7 +24,8 @@ SYSTEM_PYTHON ?= /usr/bin/python3
 PY_VENV ?= build-py/venv
 PY = $(CURDIR)/$(PY_VENV)/bin/python
 
-.PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean python py-test
+.PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean python py-test \
+        validate validate-quick
 
 deps:
 	@bash scripts/install-deps.sh
@@ -62,8 +68,18 @@ py-test: build python
 	cd tests/python && VARN_REFERENCE_FILE=$(CURDIR)/$(BUILD)/varn_reference_py.bin \
 	  $(PY) -m pytest -p no:cacheprovider -q .
 
+# The validation page (docs/validation.md, docs/validation/*.png), written by
+# the installed package; a few minutes on two cores. The quick run checks the
+# same agreements on fewer epochs without touching the committed page, and
+# fails when one leaves its tolerance.
+validate: python
+	$(PY) scripts/validate
+
+validate-quick: python
+	$(PY) scripts/validate --quick
+
 # The main ctest run comes last, so that its summary closes the output.
-test: sanitize-test fuzz py-test unit-test
+test: sanitize-test fuzz py-test validate-quick unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
 # own demo function.

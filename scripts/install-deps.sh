@@ -18,6 +18,7 @@ PACKAGES=(
   python3-dev python3-venv python3-pip python3-setuptools python3-wheel
   python3-pybind11 pybind11-dev python3-numpy python3-pytest
   python3-dask python3-distributed python3-astropy python3-skyfield python3-erfa
+  python3-matplotlib                # the figures of the validation page
 )
 
 missing=()
