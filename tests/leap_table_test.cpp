@@ -60,9 +60,9 @@ TEST(LeapTable, HypotheticalStepAndExpiry) {
     const auto t = varn::read_leap_file(HYPOTHETICAL, e);
     ASSERT_TRUE(t) << e.reason;
     EXPECT_TRUE(t->steps().size() == 43 && t->expires_mjd() == mjd_of(2027, 12, 28));
-    for (int day : {1, 31}) {  // an expiry on the first and on the last day of a month
+    for (int day : {1, 31}) {  // an expiry on the first and the last day of a month, "Dec" as well
         std::string text = slurp(HYPOTHETICAL);
-        text.replace(text.find("28 December"), 2, std::to_string(day));
+        text.replace(text.find("28 December"), 11, std::to_string(day) + (day == 1 ? " Dec" : " December"));
         const auto other = varn::parse_leap_text(text, "f", e);
         EXPECT_TRUE(other && other->expires_mjd() == mjd_of(2027, 12, day)) << day;
     }
