@@ -8,6 +8,14 @@
 #   make python  install the Python package into the virtual environment
 #                $(PY_VENV) (Debian's python3 with its packages)
 #   make py-test the Python tests
+#   make windows-test  cross-build for Windows (mingw-w64) on ERFA from source:
+#                the unit tests under wine, the outputs against Linux's, the
+#                six .mexw64 plug-ins' exports and imports
+#   make arm64-test    cross-build for arm64 Linux: the unit tests under
+#                qemu-user, the outputs bit for bit against x86-64's
+#   make octave-pkg    the Octave package dist/varn-<version>.tar.gz
+#   make octave-pkg-test  pkg install of it into a temporary prefix, on ERFA
+#                from source, and the Octave tests against the installed plug-ins
 #   make validate        docs/validation.md and its figures: varn against
 #                        published values, astropy, skyfield and pyerfa
 #   make validate-quick  the same checks on fewer epochs, into
@@ -23,9 +31,15 @@ BENCH_REPETITIONS ?= 3
 SYSTEM_PYTHON ?= /usr/bin/python3
 PY_VENV ?= build-py/venv
 PY = $(CURDIR)/$(PY_VENV)/bin/python
+WINDOWS_BUILD ?= build-windows
+ARM64_BUILD ?= build-arm64
+# ERFA's release source, from the distribution's source package.
+ERFA_DIR ?= build-erfa
+VERSION := $(shell head -n 1 VERSION)
+REFERENCE_DUMP = $(BUILD)/tests/octave/varn_reference_dump
 
 .PHONY: deps configure build test unit-test sanitize-test fuzz demo bench mutants clean python py-test \
-        validate validate-quick
+        windows-test arm64-test octave-pkg octave-pkg-test validate validate-quick
 
 deps:
 	@bash scripts/install-deps.sh
@@ -68,6 +82,23 @@ py-test: build python
 	cd tests/python && VARN_REFERENCE_FILE=$(CURDIR)/$(BUILD)/varn_reference_py.bin \
 	  $(PY) -m pytest -p no:cacheprovider -q .
 
+# The other platforms, each compared with this build's outputs; ERFA from
+# its release source in all three.
+windows-test: build
+	erfa=$$(bash scripts/fetch-erfa-source.sh $(ERFA_DIR)) && \
+	  JOBS=$(JOBS) bash scripts/cross-test.sh windows $(WINDOWS_BUILD) "$$erfa" $(REFERENCE_DUMP)
+
+arm64-test: build
+	erfa=$$(bash scripts/fetch-erfa-source.sh $(ERFA_DIR)) && \
+	  JOBS=$(JOBS) bash scripts/cross-test.sh arm64 $(ARM64_BUILD) "$$erfa" $(REFERENCE_DUMP)
+
+octave-pkg:
+	bash scripts/octave-pkg.sh dist
+
+octave-pkg-test: build octave-pkg
+	erfa=$$(bash scripts/fetch-erfa-source.sh $(ERFA_DIR)) && \
+	  VARN_ERFA_SOURCE="$$erfa" bash scripts/octave-pkg-test.sh dist/varn-$(VERSION).tar.gz $(REFERENCE_DUMP)
+
 # The validation page (docs/validation.md, docs/validation/*.png), written by
 # the installed package; a few minutes on two cores. The quick run checks the
 # same agreements on fewer epochs without touching the committed page, and
@@ -79,7 +110,7 @@ validate-quick: python
 	$(PY) scripts/validate --quick
 
 # The main ctest run comes last, so that its summary closes the output.
-test: sanitize-test fuzz py-test validate-quick unit-test
+test: sanitize-test fuzz py-test validate-quick windows-test arm64-test octave-pkg-test unit-test
 
 # Runs beside the plug-in: from examples/ the script would shadow Octave's
 # own demo function.
@@ -105,4 +136,4 @@ mutants: deps
 	python3 ../shared/tools/mutants.py --repo . --count 80 --seed $(MUTANT_SEED) --jobs $(JOBS) --timeout 60
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-py
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-py $(WINDOWS_BUILD) $(ARM64_BUILD) $(ERFA_DIR) dist

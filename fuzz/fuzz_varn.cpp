@@ -51,7 +51,10 @@ void time_scales(double mjd, double dut) {
     check(s_ut1 >= 0 || (b1 == 7.0 && b2 == 7.0), "utcut1 wrote on failure", b1, b2);
     const int s_tai = varn::utctai(u1, u2, t1, t2);
     check(s_tai == 0 || s_tai == -1, "utctai status", mjd, s_tai);
-    if (s_tai == 0 && a2 > 41318.0 && a2 < 1e6)
+    // Before 1972 too, except within a second after a UTC midnight, where UTC may have carried
+    // past the end of a day that a 1960s step made longer.
+    const bool carried = a2 < 41318.0 && u2 - std::floor(u2) < 1.0 / 86400.0;
+    if (s_tai == 0 && a2 > 30000.0 && a2 < 1e6 && !carried)
         check(std::fabs(t2 - a2) <= 1e-9, "UTC -> TAI round trip", a2, t2);
 }
 
@@ -85,7 +88,7 @@ void check_fast(const Run& exact, const Run& fast, const double* in, std::int64_
             const bool interpolated = k <= 4 || k == 6 || k == 17 || (k == 8 && c == 1);
             const double tol =
                 !(finite && interpolated) ? 0 : !plausible ? INFINITY : k == 8 ? 1e-8 : 1e-12;
-            const double d = k == 6 || k == 17 ? std::remainder(got - want, 2 * M_PI) : got - want;
+            const double d = k == 6 || k == 17 ? std::remainder(got - want, 2 * 3.14159265358979323846) : got - want;
             check(same(want, got) || std::fabs(d) <= tol, "fast within its bound", want, got);
         }
 }

@@ -19,6 +19,10 @@ PACKAGES=(
   python3-pybind11 pybind11-dev python3-numpy python3-pytest
   python3-dask python3-distributed python3-astropy python3-skyfield python3-erfa
   python3-matplotlib                # the figures of the validation page
+  # The other platforms, proven by cross builds: Windows (mingw-w64 with
+  # POSIX threads, run under wine) and arm64 Linux (run under qemu-user)
+  g++-mingw-w64-x86-64-posix wine64
+  g++-aarch64-linux-gnu qemu-user
 )
 
 missing=()

@@ -227,7 +227,12 @@ TEST(EopRead, ErrorsNameLineAndField) {
     }
     EopTable t;
     EXPECT_EQ(read_eop(DATA + "none.txt", t).sys_errno, ENOENT);
+    // A folder opens on POSIX but cannot be read; Windows refuses to open it.
+#ifdef _WIN32
+    EXPECT_TRUE(read_eop(DATA, t).sys_errno == EACCES && t.mjd.empty());
+#else
     EXPECT_TRUE(read_eop(DATA, t).sys_errno == EISDIR && t.mjd.empty());
+#endif
 }
 
 }  // namespace

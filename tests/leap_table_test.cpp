@@ -2,8 +2,11 @@
 // with a hypothetical step, every reason a file is refused, and VARN_LEAP_SECONDS.
 #include "time/leap_table.hpp"
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <tuple>
 #include <string>
 
@@ -57,9 +60,9 @@ TEST(LeapTable, HypotheticalStepAndExpiry) {
     const auto t = varn::read_leap_file(HYPOTHETICAL, e);
     ASSERT_TRUE(t) << e.reason;
     EXPECT_TRUE(t->steps().size() == 43 && t->expires_mjd() == mjd_of(2027, 12, 28));
-    for (int day : {1, 31}) {  // an expiry on the first and on the last day of a month
+    for (int day : {1, 31}) {  // an expiry on the first and the last day of a month, "Dec" as well
         std::string text = slurp(HYPOTHETICAL);
-        text.replace(text.find("28 December"), 2, std::to_string(day));
+        text.replace(text.find("28 December"), 11, std::to_string(day) + (day == 1 ? " Dec" : " December"));
         const auto other = varn::parse_leap_text(text, "f", e);
         EXPECT_TRUE(other && other->expires_mjd() == mjd_of(2027, 12, day)) << day;
     }
@@ -140,19 +143,27 @@ TEST(LeapTable, EnvironmentVariableAndItsCache) {
     const std::string text = slurp(HYPOTHETICAL);
     write(path, text);
     varn::LeapFileError e;
-    unsetenv("VARN_LEAP_SECONDS");
+    set_env("VARN_LEAP_SECONDS", nullptr);
     EXPECT_TRUE(varn::leap_table_from_env(e) == varn::builtin_leap_table() &&
                 varn::leap_table_for_path("", e) == varn::builtin_leap_table());
-    setenv("VARN_LEAP_SECONDS", path.c_str(), 1);
+    set_env("VARN_LEAP_SECONDS", path.c_str());
     const auto first = varn::leap_table_from_env(e);
     ASSERT_TRUE(first && first->steps().size() == 43 && first->source() == path);
     EXPECT_TRUE(varn::leap_table_from_env(e) == first && varn::leap_table_for_path(path, e) == first);
     write(path, text + "# a comment changes the size\n");
     const auto second = varn::leap_table_from_env(e);
     EXPECT_TRUE(second && second != first && second->steps().size() == 43);
+    // An edit of the same size with the modification time put back (cp -p, rsync -t) is seen
+    // by the change time, after a pause longer than the file system's clock tick.
+    const auto mtime = std::filesystem::last_write_time(path);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    write(path, text + "# a comment changes the SIZE\n");
+    std::filesystem::last_write_time(path, mtime);
+    const auto third = varn::leap_table_from_env(e);
+    EXPECT_TRUE(third && third != second && third->steps().size() == 43);
     write(path, text.substr(0, text.find("    61587.0")) + "    61587.0    1  7 2027       39\n");
     EXPECT_TRUE(!varn::leap_table_from_env(e) && e.file == path && e.reason.find("not 1 s") != std::string::npos);
     EXPECT_FALSE(varn::leap_table_from_env(e));  // asked again: still refused, not kept
-    unsetenv("VARN_LEAP_SECONDS");
+    set_env("VARN_LEAP_SECONDS", nullptr);
     std::remove(path.c_str());
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <iomanip>
 #include <limits>
 #include <string>
@@ -24,6 +25,15 @@ inline ::testing::AssertionResult near(const char* what, double want, double got
     if (std::fabs(got - want) <= tol) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << std::setprecision(17) << what << ": want " << want
            << " got " << got << " diff " << got - want << " tol " << tol;
+}
+
+// Sets an environment variable, or removes it when value is null.
+inline void set_env(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");  // an empty value removes it
+#else
+    value ? setenv(name, value, 1) : unsetenv(name);
+#endif
 }
 
 // Bitwise equality that treats two NaNs as equal.

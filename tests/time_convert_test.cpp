@@ -121,7 +121,8 @@ TEST(TimeConvert, InvalidTimesGiveNaNRows) {
         {TimeScale::UTC, {NaN, 0.0}, false}, {TimeScale::UTC, {-2500000, 0.0}, false},
         {TimeScale::TAI, {57754, 1e9}, true}, {TimeScale::TT, {2017, 1, 1, 25, -70, -1e5}, true},
         {TimeScale::TAI, {1e12, 0.0}, false}, {TimeScale::GPS, {57754, INF}, false},
-        {TimeScale::TAI, {2017, 2, 29, 0, 0, 0}, false}, {TimeScale::TT, {2016, 12, 31, NaN, 0, 0}, false}};
+        {TimeScale::TAI, {2017, 2, 29, 0, 0, 0}, false}, {TimeScale::TT, {2016, 12, 31, NaN, 0, 0}, false},
+        {TimeScale::TAI, {2017, 1, 1.5, 0, 0, 0}, false}, {TimeScale::GPS, {1e7, 1, 1, 0, 0, 0}, false}};
     for (const Case& c : cases) {
         const One r = convert(c.from, TimeScale::TAI, c.in);
         EXPECT_TRUE(r.counts.invalid == !c.valid && std::isnan(r.out[0] + r.out[1] + r.cal[0] + r.cal[5]) == !c.valid)

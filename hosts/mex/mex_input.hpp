@@ -8,6 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#include "common/utf8.hpp"
 
 // True for the numeric classes whose elements copy_to_private can convert.
 inline bool convertible_class(const mxArray* a) {
@@ -76,4 +79,22 @@ inline const mxArray* text_argument(const mxArray* a) {
         mexCallMATLAB(1, &as_char, 1, const_cast<mxArray**>(&a), "char") == 0)
         a = as_char;
     return mxIsChar(a) && mxGetM(a) == 1 && mxGetN(a) >= 1 ? a : nullptr;
+}
+
+// The characters of a char row vector as a NUL-terminated UTF-8 text in out
+// (size bytes). MATLAB's mxChar is a UTF-16 unit, encoded here (its
+// mxGetString gives the user's locale encoding, not UTF-8 on Windows);
+// Octave's is a byte of UTF-8 already, copied. False when the text holds a
+// NUL (it would end the name early), an unpaired surrogate, or does not fit.
+inline bool utf8_text(const mxArray* text, char* out, std::size_t size) {
+    const mxChar* c = mxGetChars(text);
+    const std::size_t n = mxGetNumberOfElements(text);
+    if constexpr (sizeof(mxChar) == sizeof(char16_t)) {
+        return varn::detail::utf16_to_utf8(reinterpret_cast<const char16_t*>(c), n, out, size);
+    } else {
+        if (n >= size || std::memchr(c, 0, n)) return false;
+        std::memcpy(out, c, n);
+        out[n] = '\0';
+        return true;
+    }
 }

@@ -2,13 +2,12 @@
 // varn_time): the one the environment variable VARN_LEAP_SECONDS names, else
 // the data folder's leap-second file when it knows more than the built-in
 // table (see time/leap_in_force.hpp), read on every call (a stat while the
-// file is unchanged), and the texts of its error and of the expiry warning. Inline, at file scope: each gateway is one
-// translation unit.
+// file is unchanged), and the texts of its error and of the expiry warning.
+// Inline, at file scope: each gateway is one translation unit.
 #pragma once
 
 #include "mex.h"
 
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,8 +17,11 @@
 #include "time/leap_in_force.hpp"
 #include "time/leap_table.hpp"
 
-// Room for a message around a file name of up to PATH_MAX bytes.
-constexpr std::size_t LEAP_MESSAGE_SIZE = PATH_MAX + 512;
+// Room for a file name in UTF-8 (Linux's PATH_MAX; Windows allows 260
+// characters by default, 32767 UTF-16 units at most; macOS 1024 bytes), and
+// for a message around one.
+constexpr std::size_t FILE_NAME_SIZE = 4096;
+constexpr std::size_t LEAP_MESSAGE_SIZE = FILE_NAME_SIZE + 512;
 
 // The table in force. For a faulty file returns null with the message (the
 // file, the line, the reason) in message; the caller raises

@@ -20,11 +20,8 @@
 // that mexAtExit frees when the plug-in is cleared.
 #include "mex.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,6 +33,7 @@
 #include <vector>
 
 #include "common/data_folder.hpp"
+#include "common/file_stamp.hpp"
 #include "eop/eop_table.hpp"
 #include "mex_input.hpp"
 #include "mex_leap.hpp"
@@ -54,7 +52,7 @@ enum Column { T_MJD, T_XP, T_YP, T_DX, T_DY, T_DUT, T_LOD, T_PRED_POLE, T_PRED_U
 const char* const COLUMN_NAMES[N_COLUMNS] = {"mjd", "xp",  "yp",        "dX",       "dY",
                                              "dut", "lod", "pred_pole", "pred_ut1", "pred_nut"};
 
-// Room for a message around a file name of up to PATH_MAX bytes.
+// Room for a message around a file name of up to FILE_NAME_SIZE bytes.
 constexpr std::size_t MESSAGE_SIZE = LEAP_MESSAGE_SIZE;
 
 // Identifier and message of each reader error, in the order of EopError.
@@ -78,13 +76,14 @@ const ReadError READ_ERRORS[] = {
     {"MATLAB:varn_eop:LeapSecondMismatch", ""},  // with the rows' values: mismatch_error
 };
 
-// The parsed table of the last file read, with what identifies that file's
-// state: canonical path, size and modification time, and the leap-second
-// table it was parsed under (table.leap). Only a complete table is ever kept.
+// The parsed table of the last file read, with what identifies that file and
+// its state: canonical path, device, file number, size, modification and
+// change times (an edit of the same size with its modification time put
+// back changes the change time), and the leap-second table it was parsed
+// under (table.leap). Only a complete table is ever kept.
 struct Cached {
-    char path[PATH_MAX];
-    off_t size;
-    struct timespec mtime;
+    std::string path;
+    varn::detail::FileStamp stamp;
     varn::EopTable table;
 };
 Cached* cached = nullptr;
@@ -94,10 +93,9 @@ void free_cache() {
     cached = nullptr;
 }
 
-bool same_file(const Cached& c, const char* path, const struct stat& st,
+bool same_file(const Cached& c, const std::string& path, const varn::detail::FileStamp& stamp,
                const std::shared_ptr<const varn::LeapTable>& leap) {
-    return c.table.leap == leap && std::strcmp(c.path, path) == 0 && c.size == st.st_size &&
-           c.mtime.tv_sec == st.st_mtim.tv_sec && c.mtime.tv_nsec == st.st_mtim.tv_nsec;
+    return c.table.leap == leap && c.path == path && c.stamp == stamp;
 }
 
 void raise(const char* id, const char* message) { mexErrMsgIdAndTxt(id, "%s", message); }
@@ -126,13 +124,19 @@ const char* mismatch_error(const char* name, const varn::EopStatus& s, const var
 // nothing kept.
 const varn::EopTable* table_of(const char* name, const std::shared_ptr<const varn::LeapTable>& leap,
                                const char** id, char* message) {
-    struct stat st;
-    char path[PATH_MAX];
-    if (stat(name, &st) != 0 || realpath(name, path) == nullptr) {
-        *id = open_error(name, errno, message);
+    varn::detail::FileStamp stamp;
+    std::string path;
+    int sys_errno = varn::detail::file_stamp(name, stamp);
+    try {
+        if (sys_errno == 0) sys_errno = varn::detail::canonical_path(name, path);
+    } catch (const std::bad_alloc&) {
+        sys_errno = ENOMEM;
+    }
+    if (sys_errno != 0) {
+        *id = open_error(name, sys_errno, message);
         return nullptr;
     }
-    if (cached && same_file(*cached, path, st, leap)) return &cached->table;
+    if (cached && same_file(*cached, path, stamp, leap)) return &cached->table;
 
     free_cache();
     Cached* fresh = new (std::nothrow) Cached;
@@ -140,7 +144,7 @@ const varn::EopTable* table_of(const char* name, const std::shared_ptr<const var
     status.error = varn::EopError::Memory;
     if (fresh) {
         try {
-            status = varn::read_eop(std::string(path), fresh->table, leap);
+            status = varn::read_eop(path, fresh->table, leap);
         } catch (const std::bad_alloc&) {
             status.error = varn::EopError::Memory;
         }
@@ -163,9 +167,8 @@ const varn::EopTable* table_of(const char* name, const std::shared_ptr<const var
                       static_cast<long long>(status.line), status.field);
         return nullptr;
     }
-    std::memcpy(fresh->path, path, sizeof path);
-    fresh->size = st.st_size;
-    fresh->mtime = st.st_mtim;
+    fresh->path.swap(path);
+    fresh->stamp = stamp;
     cached = fresh;
     mexAtExit(free_cache);
     return &cached->table;
@@ -196,14 +199,14 @@ mxArray* table_struct(const varn::EopTable& t) {
     return s;
 }
 
-// The data folder's finals2000A.all into name (PATH_MAX bytes), and when it
+// The data folder's finals2000A.all into name (FILE_NAME_SIZE bytes), and when it
 // was fetched (seconds since 1970, -1 if unknown); false with the message
 // when there is none. Owns nothing when it returns.
 bool folder_finals(char* name, std::int64_t* fetched, char* message) {
     try {
         const std::string folder = varn_host::data_folder(varn_host::data_folder_env());
         const std::string path = varn_host::in_folder(folder, varn_host::FINALS_FILE);
-        if (!varn_host::is_file(path) || path.size() >= PATH_MAX) {
+        if (!varn_host::is_file(path) || path.size() >= FILE_NAME_SIZE) {
             std::snprintf(message, MESSAGE_SIZE,
                           "No %s in the data folder %s: run varn_update to fetch it (set "
                           "VARN_DATA_DIR to use another folder), or name a file.",
@@ -270,21 +273,19 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     // The leap-second table in force, then the file's table, parsed under
     // it. A NUL inside the name would open another file.
-    char name[PATH_MAX];
+    char name[FILE_NAME_SIZE];
     const char* id = nullptr;
     char message[MESSAGE_SIZE];
     std::int64_t fetched = -1;
     if (!file && !folder_finals(name, &fetched, message)) raise("MATLAB:varn_eop:NoData", message);
     std::shared_ptr<const varn::LeapTable> leap = leap_table_or_message(message);
     if (!leap) raise("MATLAB:varn_eop:LeapSecondFile", message);
-    bool has_nul = false;
-    for (std::size_t k = 0; file && k < mxGetN(file); ++k) has_nul = has_nul || mxGetChars(file)[k] == 0;
     const varn::EopTable* table = nullptr;
-    if (file && (has_nul || mxGetString(file, name, sizeof name) != 0)) {
+    if (file && !utf8_text(file, name, sizeof name)) {
         id = "MATLAB:varn_eop:FileOpen";
         std::snprintf(message, sizeof message,
                       "Cannot open EOP file: the name holds a NUL or exceeds %d bytes.",
-                      PATH_MAX - 1);
+                      static_cast<int>(FILE_NAME_SIZE - 1));
     } else {
         table = table_of(name, leap, &id, message);
     }

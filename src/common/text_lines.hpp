@@ -29,9 +29,17 @@ struct Lines {
     }
 };
 
+// GCC and clang check the arguments of a printf-like function against its
+// format; other compilers (MSVC) have no such attribute.
+#if defined(__GNUC__) || defined(__clang__)
+#define VARN_PRINTF_FORMAT(format_arg, first_arg) __attribute__((format(printf, format_arg, first_arg)))
+#else
+#define VARN_PRINTF_FORMAT(format_arg, first_arg)
+#endif
+
 // printf into a string of whatever length the text takes (file names have
 // no fixed bound). Throws std::bad_alloc like any string.
-__attribute__((format(printf, 1, 2))) inline std::string formatted(const char* format, ...) {
+VARN_PRINTF_FORMAT(1, 2) inline std::string formatted(const char* format, ...) {
     va_list args, again;
     va_start(args, format);
     va_copy(again, args);

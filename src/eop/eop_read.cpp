@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/number_parse.hpp"
+#include "common/file_stamp.hpp"
 #include "common/text_lines.hpp"
 #include "eop/eop_detail.hpp"
 
@@ -111,7 +112,7 @@ EopStatus read_eop(std::istream& in, EopTable& table,
 
 EopStatus read_eop(const std::string& path, EopTable& table,
                    const std::shared_ptr<const LeapTable>& leap) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = detail::open_file(path.c_str(), "rb");  // a UTF-8 name on every platform
     if (!f) return fail(table, EopError::Open, 0, "", errno);
     std::string text;
     EopStatus status;

@@ -12,7 +12,8 @@
 #include <erfa.h>
 
 #include "common/calendar.hpp"
-#include "common/constants.hpp"
+#include "common/file_stamp.hpp"
+#include "common/number_parse.hpp"
 #include "common/text_lines.hpp"
 #include "time/leap_table.hpp"
 
@@ -42,24 +43,14 @@ std::vector<std::string_view> words(std::string_view line) {
     return out;
 }
 
-// A whole number written as digits, optionally '-' before and ".0..." after
-// (the MJD column of Leap_Second.dat reads 41317.0). At most 15 digits, so
-// the value is exact as a double and never overflows.
+// A whole number: a plain decimal of the files' one parser, with nothing
+// but zeros after a point (the MJD column of Leap_Second.dat reads 41317.0),
+// below 1e15 in size, so that it is exact in a 64-bit integer.
 bool whole_number(std::string_view w, std::int64_t& value) {
-    std::size_t i = 0;
-    const bool negative = !w.empty() && w[0] == '-';
-    if (negative) ++i;
-    const std::size_t first = i;
-    value = 0;
-    while (i < w.size() && w[i] >= '0' && w[i] <= '9' && i - first < 15)
-        value = 10 * value + (w[i++] - '0');
-    if (i == first) return false;
-    if (i < w.size() && w[i] == '.') {
-        ++i;
-        while (i < w.size() && w[i] == '0') ++i;
-    }
-    if (negative) value = -value;
-    return i == w.size();
+    double v;
+    if (!detail::parse_decimal(w, v) || !(std::floor(v) == v && std::fabs(v) < 1e15)) return false;
+    value = static_cast<std::int64_t>(v);
+    return true;
 }
 
 // "28 June 2027" (or "28 Jun 2027") at the end of an expiry comment.
@@ -230,7 +221,7 @@ std::shared_ptr<const LeapTable> parse_leap_text(std::string_view text, const st
 }
 
 std::shared_ptr<const LeapTable> read_leap_file(const std::string& path, LeapFileError& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = detail::open_file(path.c_str(), "rb");  // a UTF-8 name on every platform
     if (!f) return fail(error, path, 0, std::strerror(errno));
     std::string text;
     const char* why = nullptr;

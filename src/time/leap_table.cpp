@@ -3,8 +3,6 @@
 // file formats are read in leap_file.cpp.
 #include "time/leap_table.hpp"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +11,7 @@
 #include <new>
 
 #include "common/calendar.hpp"
+#include "common/file_stamp.hpp"
 #include "common/text_lines.hpp"
 
 namespace varn {
@@ -133,27 +132,28 @@ const std::shared_ptr<const LeapTable>& builtin_leap_table() {
 
 namespace {
 
-// What tells that a file is still the one that was read: its path, size
-// and modification time. The key is taken before the read, so a change
-// during the read is seen next time.
+// What tells that a file is still the one that was read: its path, and its
+// device, file number, size, modification and change times (an edit of the
+// same size whose modification time was put back, as cp -p and rsync -t
+// leave it, still moves the change time). The key is taken before the read,
+// so a change during the read is seen next time.
 struct FileKey {
     std::string path;
-    off_t size = 0;
-    struct timespec mtime = {};
+    detail::FileStamp stamp;
 };
 
 // The key of the file at path; false (errno set) when it cannot be had.
 bool file_key(const std::string& path, FileKey& key) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return false;
-    key = {path, st.st_size, st.st_mtim};
+    detail::FileStamp stamp;
+    if (const int e = detail::file_stamp(path.c_str(), stamp)) {
+        errno = e;
+        return false;
+    }
+    key = {path, stamp};
     return true;
 }
 
-bool same_file(const FileKey& a, const FileKey& b) {
-    return a.path == b.path && a.size == b.size && a.mtime.tv_sec == b.mtime.tv_sec &&
-           a.mtime.tv_nsec == b.mtime.tv_nsec;
-}
+bool same_file(const FileKey& a, const FileKey& b) { return a.path == b.path && a.stamp == b.stamp; }
 
 std::shared_ptr<const LeapTable> refuse(LeapFileError& error, const std::string& file,
                                         const char* reason) {

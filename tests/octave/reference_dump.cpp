@@ -4,9 +4,14 @@
 // doubles in this machine's byte order. Then the same for state vectors on
 // the matrices of the first M rows: M, then r, v, a (M x 3), lod (M x 1), the
 // r, v, a that varn::gcrs_to_itrs gives for them and those that
-// varn::itrs_to_gcrs gives for the same inputs. Usage: varn_reference_dump <file>
+// varn::itrs_to_gcrs gives for the same inputs.
+// Usage: varn_reference_dump <file> [n]
+// With n, n more epochs follow the fixed ones, spread from 1960 to 2060 with
+// plausible Earth orientation: the batch on which builds for other
+// platforms are compared bit for bit with this one.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "../batch_util.hpp"
 #include "frames/state_vectors.hpp"
@@ -28,8 +33,15 @@ int main(int argc, char** argv) {
              {-2500000.0, 0.0, 0.1, 0.2, 0.0, 0.0, 0.0}, {NaN, 0.0, 0.1, 0.2, 0.0, 0.0, 0.0},
              {58849.0, INF, 0.1, 0.2, 0.0, 0.0, 0.0}, {58849.0, 0.0, NaN, 0.2, -INF, 0.0, NaN}})
         b.add(r);
+    varn_test::Rng u;
+    for (long k = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0; k > 0; --k) {
+        double r[6];  // drawn in order: the order of a call's arguments is the compiler's
+        for (double& x : r) x = u();
+        b.add_mjd(36934.0 + 36525.0 * r[0], {0.6 * r[1] - 0.3, 0.6 * r[2], 1e-3 * (r[3] - 0.5),
+                                             1e-3 * (r[4] - 0.5), 1.8 * r[5] - 0.9});
+    }
     const varn_test::Series s = varn_test::run(b);
-    std::FILE* f = argc == 2 ? std::fopen(argv[1], "wb") : nullptr;
+    std::FILE* f = argc == 2 || argc == 3 ? std::fopen(argv[1], "wb") : nullptr;
     if (!f) return 2;
     const double n = static_cast<double>(b.n());
     bool ok = std::fwrite(&n, sizeof n, 1, f) == 1;
