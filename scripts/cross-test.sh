@@ -23,12 +23,6 @@ case $target in
     wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
     [ -x "$wine" ] || fail "wine not found (install wine64)"
     export WINEPREFIX=$build/wine WINEDEBUG=-all
-    # One wineserver for the whole run: started and stopped per test, a test
-    # that connects while the last one's server shuts down is cut off
-    # ("recvmsg: Connection reset by peer").
-    server=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-    mkdir -p "$WINEPREFIX"
-    "$server" -p </dev/null >/dev/null 2>&1 && trap '"$server" -k 2>/dev/null || true' EXIT
     emulator=$wine toolchain=mingw64 exe=.exe ;;
   arm64)
     emulator="qemu-aarch64;-L;/usr/aarch64-linux-gnu" toolchain=aarch64 exe= ;;
