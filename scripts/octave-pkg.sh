@@ -26,6 +26,8 @@ cp "$src/hosts/octave-pkg/Makefile" "$pkg/src/"
 (cd "$src" && cp --parents varn_core_sources.txt $(find src hosts/mex -name '*.cpp' -o -name '*.hpp') \
    "$pkg/src/varn/")
 while read -r name _; do cp "$src/hosts/mex/$name.m" "$pkg/src/help/"; done <<< "$plugins"
+# The functions written in Octave itself (the data updater) go to inst/.
+cp "$src/hosts/mex/varn_update.m" "$pkg/inst/"
 cp "$src/LICENSE" "$pkg/COPYING"
 
 cat > "$pkg/DESCRIPTION" <<DESC
@@ -47,7 +49,7 @@ SystemRequirements: erfa (or its release source)
 DESC
 { echo "varn >> GCRS to ITRS rotation"
   echo "Rotation, Earth orientation, time scales and state vectors"
-  cut -d' ' -f1 <<< "$plugins" | sed 's/^/ /'; } > "$pkg/INDEX"
+  { cut -d' ' -f1 <<< "$plugins"; echo varn_update; } | sed 's/^/ /'; } > "$pkg/INDEX"
 
 tar -C "$work" -czf "$out/varn-$version.tar.gz" "varn-$version"
 echo "$out/varn-$version.tar.gz"
